@@ -1,0 +1,26 @@
+#include "input_prompt.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+QString showInputPrompt(const QString &promptText, QWidget *parent)
+{
+    QDialog dialog(parent);
+    auto *label = new QLabel(promptText, &dialog);
+    // Some prompts run to several sentences: wrap them rather than stretching the dialog.
+    label->setWordWrap(true);
+    label->setMinimumWidth(360);
+    auto *field = new QLineEdit(&dialog);
+    label->setBuddy(field);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(field);
+    layout->addWidget(buttons);
+    return dialog.exec() == QDialog::Accepted ? field->text() : QString();
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "services.h"
+#include "session_state.h"
+
+#include <QWidget>
+
+#include <array>
+
+class PictureArea;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+// The program's one window. It owns the controls, the session state of the run and every
+// procedure that works on them; each subsystem defines its procedures in its own folder.
+class query_template : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit query_template(Services services, QWidget *parent = nullptr);
+    ~query_template() override;
+
+    // Start-up: the prompts, the session's fixed texts, the script and the session header.
+    // Runs once, before the window is first shown.
+    void Form_Load();
+
+    const SessionState &session() const { return state; }
+    // True once the run has ended: the window then handles nothing more.
+    bool hasEnded() const { return m_ended; }
+
+private:
+    void createControls();
+    void endProgram();
+    void reportProblem(const QString &message);
+
+    // Start-up and the script.
+    void startSession();
+    void loadQueryScript();
+
+    // Question stepping.
+    void cmdNextQuestion_Click();
+    void readNextQuestion();
+
+    // Session files, responses and notes.
+    void openSessionFiles();
+    void cmd_enter_response_Click();
+    void cmd_save_as_notes_Click();
+    void cmd_display_note_file_Click();
+    void cmd_displayCumulativeText_Click();
+    void cmd_clr_answer_Click();
+    void cmd_quit_Click();
+
+    // Pictures.
+    void runRoutine(const QString &routine);
+    void cmd_next_picture_Click();
+    void cmd_copy_picture_Click();
+    void printAt(float x, float y, const QString &text);
+    void graph1();
+    void graph2();
+    void graph3();
+    void cmd_pend_exp_Click();
+    void tmr_pend_exp_Timer();
+
+    Services m_services;
+    SessionState state;
+    bool m_ended = false;
+
+    QPushButton *cmdNextQuestion;
+    QPushButton *cmd_enter_response;
+    QPushButton *cmd_save_as_notes;
+    QPushButton *cmd_display_note_file;
+    QPushButton *cmd_displayCumulativeText;
+    QPushButton *cmd_clr_answer;
+    QPushButton *cmd_quit;
+    QPlainTextEdit *txt_question;
+    QPlainTextEdit *txt_answer;
+    PictureArea *Picture1;
+    PictureArea *Picture2;
+    QLabel *lbl_only_if_prompted;
+    QPushButton *cmd_next_picture;
+    QPushButton *cmd_copy_picture;
+    QPushButton *cmd_timerTrigger;
+    QListWidget *List1;
+    std::array<QLabel *, 4> lbl_parameter;
+    std::array<QLineEdit *, 4> txt_parameter;
+    QPushButton *cmd_pend_exp;
+    QTimer *tmr_pend_exp;
+};

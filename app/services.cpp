@@ -1,0 +1,31 @@
+#include "services.h"
+
+#include "input_prompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <bit>
+#include <cstdlib>
+#include <memory>
+#include <random>
+
+Services Services::system()
+{
+    auto generator = std::make_shared<std::mt19937_64>();
+    Services services;
+    services.prompt = [](const QString &promptText) {
+        return showInputPrompt(promptText, QApplication::activeWindow());
+    };
+    services.now = [] { return QDateTime::currentDateTime(); };
+    services.seedRandom = [generator](double secondsSinceMidnight) {
+        generator->seed(std::bit_cast<std::uint64_t>(secondsSinceMidnight));
+    };
+    // 53 random bits make a double in [0, 1).
+    services.random = [generator] { return double((*generator)() >> 11) * 0x1.0p-53; };
+    services.endProgram = [] { std::_Exit(EXIT_SUCCESS); };
+    services.reportProblem = [](const QString &message) {
+        QMessageBox::warning(QApplication::activeWindow(), QString(), message);
+    };
+    return services;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "script/script_lines.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// What the window needs from outside: modal prompts, the clock, the random generator, ending the
+// program and telling the student about a failure. Tests supply their own.
+struct Services
+{
+    // A modal prompt with `promptText`, an empty field, OK and Cancel; the typed text, or the
+    // empty text when cancelled.
+    std::function<QString(const QString &promptText)> prompt;
+    std::function<QDateTime()> now;
+    std::function<void(double secondsSinceMidnight)> seedRandom;
+    // The next value of the run's one generator, uniform on [0, 1).
+    std::function<double()> random;
+    // Ends the program at once, without a question or a message.
+    std::function<void()> endProgram;
+    std::function<void(const QString &message)> reportProblem;
+    // Fills the script instead of the built-in bank; empty for the real program.
+    std::function<void(ScriptLines &)> loadScript;
+
+    // The real program's: Qt dialogs, the system clock, one seeded generator, an immediate exit.
+    static Services system();
+};

@@ -1,0 +1,3 @@
+#include "app/query_template.h"
+
+void query_template::openSessionFiles() { }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/query_template.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <random>
+
+// A student at the keyboard, seen through the window's services: answers prompts from a list,
+// a clock that stands still unless moved, a repeatable generator, and a record of every prompt,
+// end and problem report.
+struct FakeStudent
+{
+    QStringList answers; // to the prompts, in order; a prompt past the end is cancelled
+    QStringList promptsShown;
+    QDateTime clock = QDateTime(QDate(2026, 12, 8), QTime(10, 30, 15, 250));
+    std::vector<double> randoms; // taken first, then the generator
+    std::mt19937_64 generator { 20261208 };
+    double seed = -1;
+    int ends = 0;
+    QStringList problems;
+    std::function<void(ScriptLines &)> script; // the built-in bank when empty
+    // Called when a prompt shows, before it is answered (for example to kill a run there).
+    std::function<void(const QString &promptText)> onPrompt;
+
+    Services services();
+};
+
+// A HOME of its own for each test, so the default folder and the files land in a fresh place.
+class TemporaryHome
+{
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    QString path() const { return m_dir.path(); }
+    // The platform path of the default folder, `HOME`/qorvanit.
+    QString defaultFolder() const { return m_dir.path() + QStringLiteral("/qorvanit"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldHome;
+};
+
+// A window created and loaded the way the program starts it.
+std::unique_ptr<query_template> startRun(FakeStudent &student);
+
+QByteArray readFile(const QString &path);

@@ -1,0 +1,454 @@
+#include "test_support.h"
+
+#include "pictures/picture_area.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString namePrompt = u"Your full name:  "_s;
+const QString folderChoicePrompt
+        = u"Enter 1 if you want to change the folder to which your files will be written.  The "
+          u"current default folder is c:\\qorvanit.  If you wish to use this folder, just hit the "
+          u"Enter key"_s;
+const QString folderPrompt
+        = u"You have chosen to change the folder to which your files will be written on your hard "
+          u"drive from the default c:\\qorvanit.  Enter the path to the folder you wish to use.  "
+          u"You may just hit the Enter key to retain the default path."_s;
+const QString assignmentPrompt = u"Assignment Number:  "_s;
+
+int markCount(const QString &line)
+{
+    return line.count(u"{}"_s);
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void promptsComeInOrderWithTheirTexts();
+    void folderDialogue_data();
+    void folderDialogue();
+    void defaultFolderIsMadeEvenWhenAnotherIsChosen();
+    void everyPromptCancelled();
+    void sendFileNameTakesMonthThenDay_data();
+    void sendFileNameTakesMonthThenDay();
+    void assignmentNumbersAsTyped_data();
+    void assignmentNumbersAsTyped();
+    void answerPromptHasTwoParagraphs();
+    void codeNumberAndSeedComeFromTheClockAndGenerator_data();
+    void codeNumberAndSeedComeFromTheClockAndGenerator();
+    void pictureScales();
+    void builtInBank();
+    void controlsStandWhereTheLayoutPutsThem_data();
+    void controlsStandWhereTheLayoutPutsThem();
+    void textBoxes();
+    void tabOrder();
+    void inertControlsChangeNothing();
+};
+
+void TestStartup::promptsComeInOrderWithTheirTexts()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"Ada Student"_s, u"1"_s, u"d:\\course"_s, u"001"_s };
+    const auto window = startRun(student);
+    QCOMPARE(student.promptsShown,
+             QStringList({ namePrompt, folderChoicePrompt, folderPrompt, assignmentPrompt }));
+    QCOMPARE(folderChoicePrompt.size(), 177);
+    QCOMPARE(window->session().courseTitle, u"Physics II"_s);
+    QCOMPARE(window->windowTitle(), u"Form1"_s);
+}
+
+void TestStartup::folderDialogue_data()
+{
+    QTest::addColumn<QStringList>("answers"); // to prompts 2 and, when it shows, 3
+    QTest::addColumn<bool>("folderPromptShown");
+    QTest::addColumn<QString>("outputFolder");
+    QTest::addColumn<QString>("masterFilePath");
+    QTest::newRow("changed") << QStringList { u"1"_s, u"d:\\work"_s } << true << u"d:\\work"_s
+                             << u"d:\\work\\masterFile.txt"_s;
+    QTest::newRow("changed-as-typed") << QStringList { u"1"_s, u" /tmp/x "_s } << true
+                                      << u" /tmp/x "_s << u" /tmp/x \\masterFile.txt"_s;
+    QTest::newRow("trailing-backslash") << QStringList { u"1"_s, u"e:\\x\\"_s } << true
+                                        << u"e:\\x\\"_s << u"e:\\x\\\\masterFile.txt"_s;
+    QTest::newRow("one-then-empty") << QStringList { u"1"_s, u""_s } << true << u"c:\\qorvanit"_s
+                                    << u"c:\\qorvanit\\masterFile.txt"_s;
+    QTest::newRow("blank-before-one") << QStringList { u" 1"_s } << false << u"c:\\qorvanit"_s
+                                      << u"c:\\qorvanit\\masterFile.txt"_s;
+    QTest::newRow("blank-after-one") << QStringList { u"1 "_s } << false << u"c:\\qorvanit"_s
+                                     << u"c:\\qorvanit\\masterFile.txt"_s;
+    QTest::newRow("enter") << QStringList { u""_s } << false << u"c:\\qorvanit"_s
+                           << u"c:\\qorvanit\\masterFile.txt"_s;
+    QTest::newRow("two") << QStringList { u"2"_s } << false << u"c:\\qorvanit"_s
+                         << u"c:\\qorvanit\\masterFile.txt"_s;
+}
+
+void TestStartup::folderDialogue()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, folderPromptShown);
+    QFETCH(QString, outputFolder);
+    QFETCH(QString, masterFilePath);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = QStringList { u"name"_s } + answers + QStringList { u"000"_s };
+    const auto window = startRun(student);
+    QCOMPARE(student.promptsShown.contains(folderPrompt), folderPromptShown);
+    QCOMPARE(student.promptsShown.last(), assignmentPrompt);
+    const SessionState &session = window->session();
+    QCOMPARE(session.outputFolder, outputFolder);
+    QCOMPARE(session.masterFilePath, masterFilePath);
+    QCOMPARE(session.notesFilePath, outputFolder + u"\\notes_.txt"_s);
+    QCOMPARE(session.sendFilePath, outputFolder + u"\\send_1208.txt"_s);
+    QCOMPARE(session.assignmentNumber, u"000"_s);
+}
+
+void TestStartup::defaultFolderIsMadeEvenWhenAnotherIsChosen()
+{
+    TemporaryHome home;
+    QTemporaryDir chosen;
+    FakeStudent student;
+    const QStringList answers = { u"name"_s, u"1"_s, chosen.path(), u"000"_s };
+    student.answers = answers;
+    const auto window = startRun(student);
+    QVERIFY(QFileInfo(home.defaultFolder()).isDir());
+    // Made or found: a second run over the existing folder does as well.
+    FakeStudent again;
+    again.answers = answers;
+    const auto second = startRun(again);
+    QVERIFY(QFileInfo(home.defaultFolder()).isDir());
+    QCOMPARE(second->session().outputFolder, chosen.path());
+}
+
+void TestStartup::everyPromptCancelled()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {};
+    const auto window = startRun(student);
+    QCOMPARE(student.promptsShown, QStringList({ namePrompt, folderChoicePrompt, assignmentPrompt }));
+    const SessionState &session = window->session();
+    QCOMPARE(session.outputFolder, u"c:\\qorvanit"_s);
+    QCOMPARE(session.assignmentNumber, QString());
+    QCOMPARE(session.nextAssignmentNumber, u"001"_s);
+}
+
+void TestStartup::sendFileNameTakesMonthThenDay_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("sendFilePath");
+    QTest::newRow("christmas") << QDate(2026, 12, 25) << u"en_US"_s
+                               << u"c:\\qorvanit\\send_1225.txt"_s;
+    QTest::newRow("first-of-february") << QDate(2027, 2, 1) << u"en_GB"_s
+                                       << u"c:\\qorvanit\\send_0201.txt"_s;
+    QTest::newRow("arabic-locale") << QDate(2027, 2, 1) << u"ar_SA"_s
+                                   << u"c:\\qorvanit\\send_0201.txt"_s;
+    QTest::newRow("persian-locale") << QDate(2026, 3, 7) << u"fa_IR"_s
+                                    << u"c:\\qorvanit\\send_0307.txt"_s;
+}
+
+void TestStartup::sendFileNameTakesMonthThenDay()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, locale);
+    QFETCH(QString, sendFilePath);
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+    TemporaryHome home;
+    FakeStudent student;
+    student.clock.setDate(today);
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    QCOMPARE(window->session().sendFilePath, sendFilePath);
+}
+
+void TestStartup::assignmentNumbersAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("assignmentNumber");
+    QTest::addColumn<QString>("nextAssignmentNumber");
+    QTest::newRow("7") << u"7"_s << u"007"_s << u"008"_s;
+    QTest::newRow("42") << u"42"_s << u"042"_s << u"043"_s;
+    QTest::newRow("000") << u"000"_s << u"000"_s << u"001"_s;
+    QTest::newRow("099") << u"099"_s << u"099"_s << u"100"_s;
+    QTest::newRow("999") << u"999"_s << u"999"_s << u"1000"_s;
+    QTest::newRow("1234") << u"1234"_s << u"1234"_s << u"1235"_s;
+    QTest::newRow("empty") << u""_s << u""_s << u"001"_s;
+    QTest::newRow("x") << u"x"_s << u"00x"_s << u"001"_s;
+    QTest::newRow("2.5") << u"2.5"_s << u"2.5"_s << u"3.5"_s;
+}
+
+void TestStartup::assignmentNumbersAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, assignmentNumber);
+    QFETCH(QString, nextAssignmentNumber);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, typed };
+    const auto window = startRun(student);
+    QCOMPARE(window->session().assignmentNumber, assignmentNumber);
+    QCOMPARE(window->session().nextAssignmentNumber, nextAssignmentNumber);
+}
+
+void TestStartup::answerPromptHasTwoParagraphs()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    const QString prompt = window->session().answerPrompt;
+    QCOMPARE(prompt.size(), 502);
+    QVERIFY(prompt.startsWith(u"Enter, as appropriate,"_s));
+    QVERIFY(prompt.endsWith(u"series of problems."_s));
+    const QStringList lines = prompt.split(u"\r\n"_s);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0].size(), 193);
+    QCOMPARE(lines[1], QString());
+    QCOMPARE(lines[2].size(), 305);
+    QVERIFY(lines[2].contains(u"errors you makde, and"_s));
+    QCOMPARE(prompt.count(u'\n'), 2);
+    QCOMPARE(prompt.count(u'\r'), 2);
+}
+
+void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator_data()
+{
+    QTest::addColumn<double>("r");
+    QTest::addColumn<int>("codeNumber");
+    QTest::newRow("lowest") << 0.0 << 19;
+    QTest::newRow("just-below-a-step") << 0.0999999 << 19;
+    QTest::newRow("middle") << 0.5 << 24;
+    QTest::newRow("highest") << 0.9999999 << 28;
+}
+
+void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator()
+{
+    QFETCH(double, r);
+    QFETCH(int, codeNumber);
+    TemporaryHome home;
+    FakeStudent student;
+    student.randoms = { r };
+    student.clock.setTime(QTime(10, 0, 0, 250));
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    QCOMPARE(window->session().codeNumber, codeNumber);
+    QCOMPARE(student.seed, 36000.25);
+}
+
+void TestStartup::pictureScales()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    for (const char *name : { "Picture1", "Picture2" }) {
+        const auto *area = window->findChild<PictureArea *>(QString::fromLatin1(name));
+        QVERIFY(area);
+        QCOMPARE(area->scaleWidth(), 1000.0);
+        QCOMPARE(area->scaleHeight(), 1000.0);
+    }
+}
+
+void TestStartup::builtInBank()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    const ScriptLines &lines = window->session().scriptLines;
+    // Slot: kind ("start", "text", "question"), exact text where fixed, "{}" mark count.
+    struct Slot
+    {
+        int index;
+        const char *kind;
+        const char *text;
+        int marks;
+    };
+    const Slot bank[] = {
+        { 4, "start", "000.", 0 },  { 5, "text", nullptr, 0 },     { 6, "text", nullptr, 2 },
+        { 7, "question", nullptr, 10 }, { 8, "question", nullptr, 10 }, { 9, "question", nullptr, 10 },
+        { 10, "start", "001.", 0 }, { 11, "text", nullptr, 0 },    { 12, "question", nullptr, 0 },
+        { 13, "question", nullptr, 0 }, { 14, "question", nullptr, 0 }, { 15, "question", nullptr, 14 },
+        { 16, "question", nullptr, 0 },
+    };
+    for (int i = 0; i <= 3; ++i)
+        QCOMPARE(lines[i], QString());
+    for (const Slot &slot : bank) {
+        const QString &line = lines[slot.index];
+        QVERIFY2(!line.isEmpty(), qPrintable(QString::number(slot.index)));
+        if (slot.text)
+            QCOMPARE(line, QString::fromLatin1(slot.text));
+        QCOMPARE(line.startsWith(u"`q"_s), qstrcmp(slot.kind, "question") == 0);
+        QCOMPARE(markCount(line), slot.marks);
+        QVERIFY(!line.contains(u'\r') && !line.contains(u'\n'));
+        QVERIFY(!line.startsWith(u"`a"_s) && !isRoutineLine(line) && !line.startsWith(u"####.#"_s));
+        QVERIFY(line.size() < 2500);
+    }
+    QCOMPARE(lines[11], lines[5]);
+    QVERIFY(lines[5].endsWith(u"  "_s));
+    // No line but a start line may begin with the next assignment's number.
+    for (int i = 5; i <= 16; ++i) {
+        if (i != 10)
+            QVERIFY(!lines[i].startsWith(u"001"_s) && !lines[i].mid(2).startsWith(u"001"_s));
+        QVERIFY(!lines[i].startsWith(u"002"_s) && !lines[i].mid(2).startsWith(u"002"_s));
+    }
+    for (int i = 17; i <= lastScriptSlot; ++i)
+        QCOMPARE(lines[i], QString());
+}
+
+void TestStartup::controlsStandWhereTheLayoutPutsThem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("twips");
+    const auto row = [](const char *name, const char *className, const QString &caption,
+                        int left, int top, int width, int height) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(className)
+                            << caption << QRect(left, top, width, height);
+    };
+    row("cmdNextQuestion", "QPushButton", u"Next Question / Answer"_s, 240, 0, 975, 735);
+    row("cmd_enter_response", "QPushButton", u"Enter Response"_s, 5640, 240, 855, 495);
+    row("cmd_save_as_notes", "QPushButton", u"Save as Notes"_s, 6480, 240, 855, 495);
+    row("cmd_display_note_file", "QPushButton", u"display notes"_s, 2400, 240, 135, 495);
+    row("cmd_displayCumulativeText", "QPushButton", u"display SEND file"_s, 4440, 240, 915, 495);
+    row("cmd_clr_answer", "QPushButton", u"clear answer"_s, 8880, 240, 735, 495);
+    row("cmd_quit", "QPushButton", u"quit program"_s, 10200, 0, 735, 495);
+    row("txt_question", "QPlainTextEdit", QString(), 240, 720, 5175, 3255);
+    row("txt_answer", "QPlainTextEdit", u" "_s, 5640, 720, 5055, 3255);
+    row("Picture1", "PictureArea", QString(), 240, 4080, 5175, 3375);
+    row("Picture2", "PictureArea", QString(), 5640, 4080, 5055, 3375);
+    row("lbl_only_if_prompted", "QLabel", u"click only if prompted"_s, 240, 7560, 855, 495);
+    row("cmd_next_picture", "QPushButton", u"next picture"_s, 1200, 7560, 855, 495);
+    row("cmd_copy_picture", "QPushButton", u"copy picture"_s, 1200, 8160, 855, 495);
+    row("cmd_timerTrigger", "QPushButton", u"Trigger Timer"_s, 2400, 7560, 735, 495);
+    row("List1", "QListWidget", QString(), 3120, 7680, 1695, 840);
+    row("lbl_parameter(0)", "QLabel", u"Parameter 1"_s, 5640, 7680, 900, 195);
+    row("txt_parameter(0)", "QLineEdit", u"1"_s, 6720, 7680, 300, 285);
+    row("lbl_parameter(1)", "QLabel", u"Parameter 2"_s, 5640, 8160, 855, 195);
+    row("txt_parameter(1)", "QLineEdit", u"1"_s, 6720, 8160, 300, 285);
+    row("lbl_parameter(2)", "QLabel", u"Parameter 3"_s, 7200, 7680, 1005, 195);
+    row("txt_parameter(2)", "QLineEdit", u"1"_s, 8205, 7680, 300, 285);
+    row("lbl_parameter(3)", "QLabel", u"Parameter 4"_s, 7200, 8160, 900, 195);
+    row("txt_parameter(3)", "QLineEdit", u"1"_s, 8205, 8160, 300, 285);
+    row("cmd_pend_exp", "QPushButton", u"pend exp"_s, 8640, 7560, 495, 375);
+}
+
+void TestStartup::controlsStandWhereTheLayoutPutsThem()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QString, caption);
+    QFETCH(QRect, twips);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->size(), QSize(725, 573));
+    auto *control = window->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), className);
+    QCOMPARE(control->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QVERIFY(control->isVisible());
+    QString text;
+    if (auto *button = qobject_cast<QPushButton *>(control))
+        text = button->text();
+    else if (auto *label = qobject_cast<QLabel *>(control))
+        text = label->text();
+    else if (auto *lineEdit = qobject_cast<QLineEdit *>(control))
+        text = lineEdit->text();
+    else if (auto *box = qobject_cast<QPlainTextEdit *>(control))
+        text = box->toPlainText();
+    QCOMPARE(text, caption);
+}
+
+void TestStartup::textBoxes()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    for (const char *name : { "txt_question", "txt_answer" }) {
+        const auto *box = window->findChild<QPlainTextEdit *>(QString::fromLatin1(name));
+        QCOMPARE(box->font().family(), u"Arial"_s);
+        QCOMPARE(box->font().pointSizeF(), 9.75);
+        QCOMPARE(box->font().weight(), QFont::Normal);
+        QCOMPARE(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+    QCOMPARE(window->findChild<QListWidget *>(u"List1"_s)->count(), 0);
+}
+
+void TestStartup::tabOrder()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const QStringList expected = {
+        u"txt_question"_s, u"txt_answer"_s, u"cmdNextQuestion"_s, u"cmd_enter_response"_s,
+        u"Picture1"_s, u"Picture2"_s, u"cmd_save_as_notes"_s, u"cmd_timerTrigger"_s,
+        u"List1"_s, u"txt_parameter(0)"_s, u"txt_parameter(1)"_s, u"txt_parameter(2)"_s,
+        u"txt_parameter(3)"_s, u"cmd_displayCumulativeText"_s, u"cmd_display_note_file"_s,
+        u"cmd_quit"_s, u"cmd_pend_exp"_s, u"cmd_next_picture"_s, u"cmd_copy_picture"_s,
+        u"cmd_clr_answer"_s,
+    };
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), expected.first());
+    QStringList visited = { expected.first() };
+    for (qsizetype i = 1; i <= expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, expected + QStringList { expected.first() });
+}
+
+void TestStartup::inertControlsChangeNothing()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QStringList promptsBefore = student.promptsShown;
+    const auto filesBefore = QDir(home.defaultFolder()).entryList(QDir::Files);
+    const auto *question = window->findChild<QPlainTextEdit *>(u"txt_question"_s);
+    const auto *answer = window->findChild<QPlainTextEdit *>(u"txt_answer"_s);
+    const int scriptLineIndex = window->session().scriptLineIndex;
+
+    QTest::mouseClick(window->findChild<QPushButton *>(u"cmd_timerTrigger"_s), Qt::LeftButton);
+    auto *parameter = window->findChild<QLineEdit *>(u"txt_parameter(2)"_s);
+    parameter->setFocus();
+    QTest::keyClicks(parameter, u"7"_s);
+    QTest::mouseClick(window->findChild<QLabel *>(u"lbl_only_if_prompted"_s), Qt::LeftButton);
+
+    QCOMPARE(parameter->text(), u"17"_s);
+    QCOMPARE(student.promptsShown, promptsBefore);
+    QCOMPARE(student.ends, 0);
+    QVERIFY(student.problems.isEmpty());
+    QCOMPARE(question->toPlainText(), QString());
+    QCOMPARE(answer->toPlainText(), u" "_s);
+    QCOMPARE(window->session().scriptLineIndex, scriptLineIndex);
+    QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::Files), filesBefore);
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

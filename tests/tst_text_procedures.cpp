@@ -1,0 +1,303 @@
+#include "app/text_procedures.h"
+#include "code/line_code.h"
+#include "files/clock_format.h"
+#include "files/cp1252.h"
+#include "files/file_paths.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <random>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestTextProcedures : public QObject
+{
+    Q_OBJECT
+private slots:
+    void numericValueOfText_data();
+    void numericValueOfText();
+    void assignmentNumbers_data();
+    void assignmentNumbers();
+    void numberLayoutOfQuestionNumber_data();
+    void numberLayoutOfQuestionNumber();
+    void expandBreaksTurnsMarksIntoLineBreaks_data();
+    void expandBreaksTurnsMarksIntoLineBreaks();
+    void remSpacesDropsBlanksAndHyphens_data();
+    void remSpacesDropsBlanksAndHyphens();
+    void codeReturnsTheLineByteForByte();
+    void codeLineCarriesTheCodeNumber_data();
+    void codeLineCarriesTheCodeNumber();
+    void codeLineDrawsInOrderAndRoundsHalfToEven();
+    void codeLineAddsAFillerInAboutOnePassInTen();
+    void everyByteRoundTrips();
+    void charactersOutsideTheSetBecomeQuestionMarks_data();
+    void charactersOutsideTheSetBecomeQuestionMarks();
+    void windowsPathsMapOntoThePlatform_data();
+    void windowsPathsMapOntoThePlatform();
+    void datesAndTimesHaveFixedForms_data();
+    void datesAndTimesHaveFixedForms();
+};
+
+void TestTextProcedures::numericValueOfText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("empty") << u""_s << 0.0;
+    QTest::newRow("digits") << u"042"_s << 42.0;
+    QTest::newRow("blanks-inside") << u" 1 2 3 "_s << 123.0;
+    QTest::newRow("minus") << u"-5"_s << -5.0;
+    QTest::newRow("minus-then-blank") << u"- 5"_s << -5.0;
+    QTest::newRow("plus") << u"+7"_s << 7.0;
+    QTest::newRow("two-signs") << u"+-7"_s << 0.0;
+    QTest::newRow("fraction") << u"2.5"_s << 2.5;
+    QTest::newRow("leading-point") << u".5"_s << 0.5;
+    QTest::newRow("second-point-stops") << u"1.2.3"_s << 1.2;
+    QTest::newRow("text-after") << u"12abc"_s << 12.0;
+    QTest::newRow("sign-after-digits-stops") << u"3-4"_s << 3.0;
+    QTest::newRow("no-number") << u"abc"_s << 0.0;
+    QTest::newRow("padded-letter") << u"00x"_s << 0.0;
+    QTest::newRow("point-alone") << u"."_s << 0.0;
+    QTest::newRow("sign-alone") << u"-"_s << 0.0;
+    QTest::newRow("tab-is-not-a-blank") << u"\t5"_s << 0.0;
+}
+
+void TestTextProcedures::numericValueOfText()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(numericValue(text), value);
+}
+
+void TestTextProcedures::assignmentNumbers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("assignmentNumber");
+    QTest::addColumn<QString>("nextAssignmentNumber");
+    QTest::newRow("7") << u"7"_s << u"007"_s << u"008"_s;
+    QTest::newRow("42") << u"42"_s << u"042"_s << u"043"_s;
+    QTest::newRow("000") << u"000"_s << u"000"_s << u"001"_s;
+    QTest::newRow("099") << u"099"_s << u"099"_s << u"100"_s;
+    QTest::newRow("999") << u"999"_s << u"999"_s << u"1000"_s;
+    QTest::newRow("1234") << u"1234"_s << u"1234"_s << u"1235"_s;
+    QTest::newRow("empty") << u""_s << u""_s << u"001"_s;
+    QTest::newRow("x") << u"x"_s << u"00x"_s << u"001"_s;
+    QTest::newRow("2.5") << u"2.5"_s << u"2.5"_s << u"3.5"_s;
+    QTest::newRow("blank") << u" "_s << u"00 "_s << u"001"_s;
+    QTest::newRow("one-wide-character") << u"\U0001F600"_s << u"00\U0001F600"_s << u"001"_s;
+}
+
+void TestTextProcedures::assignmentNumbers()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, assignmentNumber);
+    QFETCH(QString, nextAssignmentNumber);
+    const QString padded = padAssignmentNumber(typed);
+    QCOMPARE(padded, assignmentNumber);
+    QCOMPARE(padAssignmentNumber(shortestDecimal(numericValue(padded) + 1)), nextAssignmentNumber);
+}
+
+void TestTextProcedures::numberLayoutOfQuestionNumber_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("zero") << 0.0 << u" 0 "_s;
+    QTest::newRow("assignment-001") << 10000.0 << u" 10000 "_s;
+    QTest::newRow("four-digit-assignment") << 12340000.0 << u" 12340000 "_s;
+    QTest::newRow("fraction") << 25000.5 << u" 25000.5 "_s;
+    QTest::newRow("negative") << -50000.0 << u"-50000 "_s;
+    QTest::newRow("negative-zero") << -0.0 << u" 0 "_s;
+}
+
+void TestTextProcedures::numberLayoutOfQuestionNumber()
+{
+    QFETCH(double, value);
+    QFETCH(QString, layout);
+    QCOMPARE(numberLayout(value), layout);
+}
+
+void TestTextProcedures::expandBreaksTurnsMarksIntoLineBreaks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expanded");
+    QTest::newRow("empty") << u""_s << u""_s;
+    QTest::newRow("no-mark") << u"plain text"_s << u"plain text"_s;
+    QTest::newRow("one-mark") << u"a{}b"_s << u"a\r\nb"_s;
+    QTest::newRow("paragraph") << u"a{}{}b"_s << u"a\r\n\r\nb"_s;
+    QTest::newRow("brace-before-pair") << u"{{}"_s << u"{\r\n"_s;
+    QTest::newRow("brace-after-pair") << u"{}}"_s << u"\r\n}"_s;
+    QTest::newRow("reversed") << u"}{"_s << u"}{"_s;
+    QTest::newRow("blank-between") << u"{ }"_s << u"{ }"_s;
+}
+
+void TestTextProcedures::expandBreaksTurnsMarksIntoLineBreaks()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expanded);
+    QCOMPARE(expandBreaks(text), expanded);
+}
+
+void TestTextProcedures::remSpacesDropsBlanksAndHyphens_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cleaned");
+    QTest::newRow("blank") << u"graph 1"_s << u"graph1"_s;
+    QTest::newRow("hyphen") << u"graph-1"_s << u"graph1"_s;
+    QTest::newRow("trailing-blanks") << u"graph1   "_s << u"graph1"_s;
+    QTest::newRow("unchanged") << u"graph1"_s << u"graph1"_s;
+    QTest::newRow("capitals-kept") << u"Graph 2"_s << u"Graph2"_s;
+    QTest::newRow("only-blanks-and-hyphens") << u" - -- "_s << u""_s;
+    QTest::newRow("tab-kept") << u"graph\t1"_s << u"graph\t1"_s;
+    QTest::newRow("en-dash-kept") << u"graph\u20131"_s << u"graph\u20131"_s;
+}
+
+void TestTextProcedures::remSpacesDropsBlanksAndHyphens()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cleaned);
+    QCOMPARE(remSpaces(text), cleaned);
+}
+
+void TestTextProcedures::codeReturnsTheLineByteForByte()
+{
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte += char(b);
+    const QString lines[] = { QString(), u"two\r\nlines"_s, fromCp1252(everyByte) };
+    for (const QString &line : lines) {
+        for (int codeNbr : { 19, 28, 0, -3 })
+            QCOMPARE(toCp1252(code(line, codeNbr)), toCp1252(line));
+    }
+}
+
+void TestTextProcedures::codeLineCarriesTheCodeNumber_data()
+{
+    QTest::addColumn<int>("codeNbr");
+    for (int n : { 19, 23, 28 })
+        QTest::addRow("%d", n) << n;
+}
+
+void TestTextProcedures::codeLineCarriesTheCodeNumber()
+{
+    QFETCH(int, codeNbr);
+    std::mt19937_64 generator(codeNbr);
+    const auto random = [&] { return double(generator() >> 11) * 0x1.0p-53; };
+    for (int run = 0; run < 2000; ++run) {
+        const QByteArray line = toCp1252(makeCodeLine(codeNbr, random));
+        QVERIFY(line.size() >= codeNbr && line.size() <= 2 * codeNbr);
+        const auto counts = std::count_if(line.begin(), line.end(), [](char c) { return uchar(c) >= 118; });
+        QCOMPARE(counts, codeNbr);
+        QVERIFY(uchar(line.back()) >= 118);
+        for (const char c : line)
+            QVERIFY(uchar(c) >= 118 || (uchar(c) >= 66 && uchar(c) <= 116));
+        // A filler always stands directly before a count character.
+        for (qsizetype i = 0; i + 1 < line.size(); ++i)
+            QVERIFY(uchar(line[i]) >= 118 || uchar(line[i + 1]) >= 118);
+    }
+    QCOMPARE(makeCodeLine(0, random), QString());
+}
+
+void TestTextProcedures::codeLineDrawsInOrderAndRoundsHalfToEven()
+{
+    // Pass 1: r1 below 0.1 adds a filler from r2, then the count character from r3.
+    // Pass 2: no filler. Pass 3: a filler at an exact half.
+    const std::vector<double> draws = { 0.05, 0.25, 0.5, 0.1, 0.0, 0.0, 0.75, 0.999999999 };
+    std::size_t next = 0;
+    const QByteArray line = toCp1252(makeCodeLine(3, [&] { return draws.at(next++); }));
+    QCOMPARE(next, draws.size());
+    // 66 + 12.5 -> 78, 118 + 68.5 -> 186, 118, 66 + 37.5 -> 104, 118 + 136.99... -> 255.
+    QCOMPARE(line, QByteArray("\x4e\xba\x76\x68\xff"));
+}
+
+void TestTextProcedures::codeLineAddsAFillerInAboutOnePassInTen()
+{
+    std::mt19937_64 generator(7);
+    const auto random = [&] { return double(generator() >> 11) * 0x1.0p-53; };
+    qsizetype characters = 0;
+    const int lines = 2000;
+    for (int run = 0; run < lines; ++run)
+        characters += makeCodeLine(20, random).size();
+    const double fillerShare = double(characters - 20 * lines) / (20 * lines);
+    QVERIFY2(fillerShare > 0.09 && fillerShare < 0.11, qPrintable(QString::number(fillerShare)));
+}
+
+void TestTextProcedures::everyByteRoundTrips()
+{
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte += char(b);
+    const QString text = fromCp1252(everyByte);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(text[0x80], QChar(0x20AC));
+    QCOMPARE(text[0x81], QChar(0x81));
+    QCOMPARE(text[0x8D], QChar(0x8D));
+    QCOMPARE(text[0x9F], QChar(0x178));
+    QCOMPARE(text[0xE9], QChar(0xE9));
+    QCOMPARE(toCp1252(text), everyByte);
+}
+
+void TestTextProcedures::charactersOutsideTheSetBecomeQuestionMarks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("euro-and-accent") << u"\u20AC\u00E9"_s << QByteArray("\x80\xe9");
+    QTest::newRow("greek") << u"\u03A9 = 1"_s << QByteArray("? = 1");
+    QTest::newRow("emoji-is-one-character") << u"a\U0001F600b"_s << QByteArray("a?b");
+    QTest::newRow("c1-control-1252-redefines") << u"\u0080"_s << QByteArray("?");
+    QTest::newRow("lone-surrogate") << QString(QChar(0xD800)) << QByteArray("?");
+}
+
+void TestTextProcedures::charactersOutsideTheSetBecomeQuestionMarks()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(toCp1252(text), bytes);
+}
+
+void TestTextProcedures::windowsPathsMapOntoThePlatform_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("mapped"); // "~" for the home folder
+    QTest::newRow("default-folder") << u"c:\\qorvanit"_s << u"~/qorvanit"_s;
+    QTest::newRow("master-file") << u"c:\\qorvanit\\masterFile.txt"_s << u"~/qorvanit/masterFile.txt"_s;
+    QTest::newRow("capital-drive") << u"D:\\work\\"_s << u"~/work/"_s;
+    QTest::newRow("drive-relative") << u"e:notes"_s << u"~/notes"_s;
+    QTest::newRow("drive-alone") << u"c:"_s << u"~"_s;
+    QTest::newRow("tilde") << u"~/course"_s << u"~/course"_s;
+    QTest::newRow("tilde-backslash") << u"~\\course"_s << u"~/course"_s;
+    QTest::newRow("absolute") << u"/tmp/q\\a"_s << u"/tmp/q/a"_s;
+    QTest::newRow("relative") << u"work\\q"_s << u"work/q"_s;
+    QTest::newRow("digit-is-no-drive") << u"1:\\x"_s << u"1:/x"_s;
+}
+
+void TestTextProcedures::windowsPathsMapOntoThePlatform()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, mapped);
+    if (mapped.startsWith(u'~'))
+        mapped.replace(0, 1, QDir::homePath());
+    QCOMPARE(toFileSystemPath(path), mapped);
+}
+
+void TestTextProcedures::datesAndTimesHaveFixedForms_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("english") << u"en_US"_s;
+    QTest::newRow("arabic") << u"ar_EG"_s;
+    QTest::newRow("german") << u"de_DE"_s;
+}
+
+void TestTextProcedures::datesAndTimesHaveFixedForms()
+{
+    QFETCH(QString, locale);
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+    QCOMPARE(formatDate(QDate(2026, 2, 1)), u"02-01-2026"_s);
+    QCOMPARE(formatDate(QDate(987, 12, 25)), u"12-25-0987"_s);
+    QCOMPARE(formatTime(QTime(9, 5, 7)), u"09:05:07"_s);
+    QCOMPARE(formatTime(QTime(23, 59, 59, 999)), u"23:59:59"_s);
+}
+
+QTEST_GUILESS_MAIN(TestTextProcedures)
+#include "tst_text_procedures.moc"
