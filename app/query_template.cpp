@@ -113,6 +113,20 @@ void query_template::createControls()
 
     // The caption does not fit the narrow button; the tip shows it.
     cmd_display_note_file->setToolTip(cmd_display_note_file->text());
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        button->setAccessibleName(button->text());
+        // Enter on a focused button clicks it, as Space does.
+        button->setAutoDefault(true);
+    }
+    for (QLabel *label : findChildren<QLabel *>())
+        label->setAccessibleName(label->text());
+    txt_question->setAccessibleName(QStringLiteral("Questions"));
+    txt_answer->setAccessibleName(QStringLiteral("Your response"));
+    Picture1->setAccessibleName(QStringLiteral("Drawing area"));
+    Picture2->setAccessibleName(QStringLiteral("Copied picture"));
+    List1->setAccessibleName(QStringLiteral("List"));
+    for (int i = 0; i < 4; ++i)
+        txt_parameter[i]->setAccessibleName(lbl_parameter[i]->text());
 
     tmr_pend_exp = new QTimer(this);
     tmr_pend_exp->setObjectName(QStringLiteral("tmr_pend_exp"));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,10 +26,18 @@ double numericValue(QStringView text)
     }
     if (!seenDigit)
         return 0;
-    double value = 0;
-    // from_chars takes no leading "+", and a lone "." or sign never reaches it.
+    // from_chars reads the C form whatever the user's locale, but takes no leading "+".
     const char *begin = number.constData() + (number.startsWith('+') ? 1 : 0);
-    std::from_chars(begin, number.constData() + number.size(), value);
+    const char *end = number.constData() + number.size();
+    double value = 0;
+    if (std::from_chars(begin, end, value).ec == std::errc::result_out_of_range) {
+        // Too many digits for a double: too large when a digit before the point is not 0.
+        const bool tooLarge = std::any_of(begin, std::find(begin, end, '.'),
+                                          [](char c) { return c >= '1' && c <= '9'; });
+        value = tooLarge ? std::numeric_limits<double>::infinity() : 0.0;
+        if (number.startsWith('-'))
+            value = -value;
+    }
     return value;
 }
 
@@ -46,8 +55,10 @@ QString padAssignmentNumber(const QString &text)
 
 QString shortestDecimal(double value)
 {
-    char digits[32];
-    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
+    // Plain decimal notation, never an exponent; the largest double has 309 digits.
+    char digits[400];
+    const auto result
+            = std::to_chars(std::begin(digits), std::end(digits), value, std::chars_format::fixed);
     return QString::fromLatin1(digits, result.ptr - digits);
 }
 

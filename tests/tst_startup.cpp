@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -55,6 +56,10 @@ private slots:
     void textBoxes();
     void tabOrder();
     void inertControlsChangeNothing();
+    void everyControlHasAnAccessibleName_data();
+    void everyControlHasAnAccessibleName();
+    void enterOrSpaceOnAFocusedButtonClicksIt_data();
+    void enterOrSpaceOnAFocusedButtonClicksIt();
 };
 
 void TestStartup::promptsComeInOrderWithTheirTexts()
@@ -448,6 +453,86 @@ void TestStartup::inertControlsChangeNothing()
     QCOMPARE(answer->toPlainText(), u" "_s);
     QCOMPARE(window->session().scriptLineIndex, scriptLineIndex);
     QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::Files), filesBefore);
+}
+
+void TestStartup::everyControlHasAnAccessibleName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("accessibleName");
+    const std::pair<const char *, QString> controls[] = {
+        { "cmdNextQuestion", u"Next Question / Answer"_s },
+        { "cmd_enter_response", u"Enter Response"_s },
+        { "cmd_save_as_notes", u"Save as Notes"_s },
+        { "cmd_display_note_file", u"display notes"_s },
+        { "cmd_displayCumulativeText", u"display SEND file"_s },
+        { "cmd_clr_answer", u"clear answer"_s },
+        { "cmd_quit", u"quit program"_s },
+        { "txt_question", u"Questions"_s },
+        { "txt_answer", u"Your response"_s },
+        { "Picture1", u"Drawing area"_s },
+        { "Picture2", u"Copied picture"_s },
+        { "lbl_only_if_prompted", u"click only if prompted"_s },
+        { "cmd_next_picture", u"next picture"_s },
+        { "cmd_copy_picture", u"copy picture"_s },
+        { "cmd_timerTrigger", u"Trigger Timer"_s },
+        { "List1", u"List"_s },
+        { "lbl_parameter(0)", u"Parameter 1"_s },
+        { "txt_parameter(0)", u"Parameter 1"_s },
+        { "lbl_parameter(1)", u"Parameter 2"_s },
+        { "txt_parameter(1)", u"Parameter 2"_s },
+        { "lbl_parameter(2)", u"Parameter 3"_s },
+        { "txt_parameter(2)", u"Parameter 3"_s },
+        { "lbl_parameter(3)", u"Parameter 4"_s },
+        { "txt_parameter(3)", u"Parameter 4"_s },
+        { "cmd_pend_exp", u"pend exp"_s },
+    };
+    for (const auto &[name, accessibleName] : controls)
+        QTest::newRow(name) << QString::fromLatin1(name) << accessibleName;
+}
+
+void TestStartup::everyControlHasAnAccessibleName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, accessibleName);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    const auto *control = window->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->accessibleName(), accessibleName);
+}
+
+void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("key");
+    for (const char *name :
+         { "cmdNextQuestion", "cmd_enter_response", "cmd_save_as_notes", "cmd_display_note_file",
+           "cmd_displayCumulativeText", "cmd_clr_answer", "cmd_quit", "cmd_next_picture",
+           "cmd_copy_picture", "cmd_timerTrigger", "cmd_pend_exp" }) {
+        QTest::addRow("%s-enter", name) << QString::fromLatin1(name) << int(Qt::Key_Return);
+        QTest::addRow("%s-keypad-enter", name) << QString::fromLatin1(name) << int(Qt::Key_Enter);
+        QTest::addRow("%s-space", name) << QString::fromLatin1(name) << int(Qt::Key_Space);
+    }
+}
+
+void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt()
+{
+    QFETCH(QString, name);
+    QFETCH(int, key);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = { u"name"_s, u""_s, u"000"_s };
+    const auto window = startRun(student);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *button = window->findChild<QPushButton *>(name);
+    button->setFocus();
+    QTRY_VERIFY(button->hasFocus());
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    QTest::keyClick(button, Qt::Key(key));
+    QCOMPARE(clicked.count(), 1);
 }
 
 QTEST_MAIN(TestStartup)

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTest>
 
+#include <limits>
 #include <random>
 
 using namespace Qt::Literals::StringLiterals;
@@ -60,6 +61,11 @@ void TestTextProcedures::numericValueOfText_data()
     QTest::newRow("point-alone") << u"."_s << 0.0;
     QTest::newRow("sign-alone") << u"-"_s << 0.0;
     QTest::newRow("tab-is-not-a-blank") << u"\t5"_s << 0.0;
+    QTest::newRow("too-large-for-a-double")
+            << QString(400, u'9') << std::numeric_limits<double>::infinity();
+    QTest::newRow("too-large-negative")
+            << u"-"_s + QString(400, u'9') << -std::numeric_limits<double>::infinity();
+    QTest::newRow("too-small-for-a-double") << u"0."_s + QString(400, u'0') + u"1"_s << 0.0;
 }
 
 void TestTextProcedures::numericValueOfText()
@@ -107,6 +113,8 @@ void TestTextProcedures::numberLayoutOfQuestionNumber_data()
     QTest::newRow("fraction") << 25000.5 << u" 25000.5 "_s;
     QTest::newRow("negative") << -50000.0 << u"-50000 "_s;
     QTest::newRow("negative-zero") << -0.0 << u" 0 "_s;
+    QTest::newRow("million-without-exponent") << 1e6 << u" 1000000 "_s;
+    QTest::newRow("small-fraction") << 1e-7 << u" 0.0000001 "_s;
 }
 
 void TestTextProcedures::numberLayoutOfQuestionNumber()
