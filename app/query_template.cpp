@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -160,6 +161,9 @@ void query_template::createControls()
             &query_template::cmd_copy_picture_Click);
     connect(cmd_pend_exp, &QPushButton::clicked, this, &query_template::cmd_pend_exp_Click);
     connect(tmr_pend_exp, &QTimer::timeout, this, &query_template::tmr_pend_exp_Timer);
+    // Any change of the question box but a step's leaves responseText behind it.
+    connect(txt_question->document(), &QTextDocument::contentsChanged, this,
+            [this] { m_responseTextIsQuestionBox = false; });
 }
 
 void query_template::Form_Load()

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class GraphPlan;
 class PictureArea;
 class QLabel;
 class QLineEdit;
@@ -14,6 +15,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class RecordComposer;
 
 // The program's one window. It owns the controls, the session state of the run and every
 // procedure that works on them; each subsystem defines its procedures in its own folder.
@@ -53,6 +55,15 @@ private:
     void cmd_displayCumulativeText_Click();
     void cmd_clr_answer_Click();
     void cmd_quit_Click();
+    void askSelfCritique(RecordComposer &record);
+    RecordComposer newRecord(const QStringList &paths) const;
+    // Appends the record whole or not at all; on failure tells the student which file failed and
+    // why, followed by `consequence`, and returns false.
+    bool appendRecord(const RecordComposer &record, const QString &consequence);
+    // Appends a response or note record (`kind`); once it is written, `recordedText` becomes
+    // responseText and nothing is pending. Returns false, all left as it was, when it is not.
+    bool recordAnswer(const RecordComposer &record, const QString &kind,
+                      const QString &recordedText);
 
     // Pictures.
     void runRoutine(const QString &routine);
@@ -62,12 +73,16 @@ private:
     void graph1();
     void graph2();
     void graph3();
+    // Draws a graph's steps on Picture1 in their order, its texts through printAt.
+    void drawGraph(const GraphPlan &plan);
     void cmd_pend_exp_Click();
     void tmr_pend_exp_Timer();
 
     Services m_services;
     SessionState state;
     bool m_ended = false;
+    // True while responseText equals the question box's text, so a step need not read the box.
+    bool m_responseTextIsQuestionBox = false;
 
     QPushButton *cmdNextQuestion;
     QPushButton *cmd_enter_response;

@@ -1,5 +1,66 @@
 #include "query_template.h"
 
-void query_template::cmdNextQuestion_Click() { }
+#include "text_box.h"
+#include "text_procedures.h"
 
-void query_template::readNextQuestion() { }
+#include <QPlainTextEdit>
+
+using namespace Qt::Literals::StringLiterals;
+
+void query_template::cmdNextQuestion_Click()
+{
+    readNextQuestion();
+    if (m_ended)
+        return;
+    if (state.shownText.size() > 8 && isRoutineLine(state.shownText)) {
+        runRoutine(routineName(state.shownText));
+        if (m_ended)
+            return;
+        state.shownText.clear();
+        // Whatever this takes is shown, a routine line too: one routine a click.
+        readNextQuestion();
+        if (m_ended)
+            return;
+    }
+    // The box only grows within a run: add the new text rather than setting the whole box again,
+    // and read the box only when something else has changed it since the last step.
+    if (!m_responseTextIsQuestionBox)
+        state.responseText = boxText(txt_question);
+    const QString added = u"\r\n\r\n"_s + expandBreaks(state.shownText);
+    state.shownText.clear();
+    appendBoxText(txt_question, added);
+    state.responseText += added;
+    m_responseTextIsQuestionBox = true;
+}
+
+void query_template::readNextQuestion()
+{
+    if (state.blockPending)
+        setBoxText(txt_answer, state.answerPrompt);
+    state.blockPending = false;
+
+    QString line;
+    do {
+        // Past the last slot no line is left: the run is over, as at an end line.
+        if (state.scriptLineIndex >= lastScriptSlot) {
+            endProgram();
+            return;
+        }
+        ++state.scriptLineIndex;
+        line = state.scriptLines[state.scriptLineIndex];
+        if (line.startsWith(u"`q"_s)) {
+            line.remove(0, 2);
+            state.blockKind = u"question"_s;
+        } else if (line.startsWith(u"`a"_s)) {
+            line.remove(0, 2);
+            state.blockKind = u"answer"_s;
+        }
+    } while (line.isEmpty());
+    state.currentLine = line;
+
+    if (!isRoutineLine(line))
+        state.blockPending = true;
+    state.shownText = line;
+    if (line.left(3) == state.nextAssignmentNumber || line.startsWith(u"####.#"_s))
+        endProgram();
+}

@@ -27,5 +27,6 @@ Services Services::system()
     services.reportProblem = [](const QString &message) {
         QMessageBox::warning(QApplication::activeWindow(), QString(), message);
     };
+    services.beep = [] { QApplication::beep(); };
     return services;
 }

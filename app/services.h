@@ -21,6 +21,8 @@ struct Services
     // Ends the program at once, without a question or a message.
     std::function<void()> endProgram;
     std::function<void(const QString &message)> reportProblem;
+    // The system beep.
+    std::function<void()> beep;
     // Fills the script instead of the built-in bank; empty for the real program.
     std::function<void(ScriptLines &)> loadScript;
 

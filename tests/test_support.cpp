@@ -1,6 +1,9 @@
 #include "test_support.h"
 
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 
 Services FakeStudent::services()
 {
@@ -11,7 +14,11 @@ Services FakeStudent::services()
             onPrompt(promptText);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     };
-    services.now = [this] { return clock; };
+    services.now = [this] {
+        const QDateTime reading = clock;
+        clock = clock.addSecs(secondsPerReading);
+        return reading;
+    };
     services.seedRandom = [this](double secondsSinceMidnight) { seed = secondsSinceMidnight; };
     services.random = [this] {
         if (!randoms.empty()) {
@@ -23,6 +30,7 @@ Services FakeStudent::services()
     };
     services.endProgram = [this] { ++ends; };
     services.reportProblem = [this](const QString &message) { problems << message; };
+    services.beep = [this] { ++beeps; };
     services.loadScript = script;
     return services;
 }
@@ -37,6 +45,24 @@ TemporaryHome::~TemporaryHome()
     qputenv("HOME", m_oldHome);
 }
 
+QByteArray useCodeLine(FakeStudent &student, const QByteArray &countBytes)
+{
+    // The code number is floor(r * 10 + 19); each pass then draws r1 (0.5: no filler) and r3
+    // for the count character 118 + 137 * r3, rounded.
+    student.randoms = { (countBytes.size() - 19 + 0.5) / 10 };
+    for (const char byte : countBytes)
+        student.randoms.insert(student.randoms.end(), { 0.5, (uchar(byte) - 118) / 137.0 });
+    return countBytes;
+}
+
+void useScript(FakeStudent &student, const QStringList &lines)
+{
+    student.script = [lines](ScriptLines &scriptLines) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            scriptLines[i + 1] = lines[i];
+    };
+}
+
 std::unique_ptr<query_template> startRun(FakeStudent &student)
 {
     auto window = std::make_unique<query_template>(student.services());
@@ -44,8 +70,49 @@ std::unique_ptr<query_template> startRun(FakeStudent &student)
     return window;
 }
 
+std::unique_ptr<query_template> startShownRun(FakeStudent &student)
+{
+    auto window = startRun(student);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qFatal("The window was not shown");
+    return window;
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QPlainTextEdit *textBox(const query_template &window, const QString &name)
+{
+    auto *box = window.findChild<QPlainTextEdit *>(name);
+    if (!box)
+        qFatal("The window has no text box %s", qPrintable(name));
+    return box;
+}
+
+void clickButton(const query_template &window, const QString &name)
+{
+    auto *button = window.findChild<QPushButton *>(name);
+    if (!button || !button->isVisible())
+        qFatal("The window shows no button %s", qPrintable(name));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void typeText(QPlainTextEdit *box, const QString &text)
+{
+    const QString lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i] == u'\n') {
+            QTest::keyClick(box, Qt::Key_Return);
+            continue;
+        }
+        // A character beyond the 16-bit range is typed as one key.
+        const qsizetype units = lines[i].isHighSurrogate() && i + 1 < lines.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, lines.mid(i, units),
+                            Qt::NoModifier);
+        i += units - 1;
+    }
 }

@@ -17,10 +17,12 @@ struct FakeStudent
     QStringList answers; // to the prompts, in order; a prompt past the end is cancelled
     QStringList promptsShown;
     QDateTime clock = QDateTime(QDate(2026, 12, 8), QTime(10, 30, 15, 250));
+    int secondsPerReading = 0; // the clock moves on by this much after every reading
     std::vector<double> randoms; // taken first, then the generator
     std::mt19937_64 generator { 20261208 };
     double seed = -1;
     int ends = 0;
+    int beeps = 0;
     QStringList problems;
     std::function<void(ScriptLines &)> script; // the built-in bank when empty
     // Called when a prompt shows, before it is answered (for example to kill a run there).
@@ -44,7 +46,22 @@ private:
     QByteArray m_oldHome;
 };
 
+// Lets the run draw `countBytes` (19 to 28 bytes of codes 118 to 255) as its code number and code
+// line, by the generator values it will take; returns the bytes.
+QByteArray useCodeLine(FakeStudent &student, const QByteArray &countBytes);
+
+// Gives the run `lines` as its script, from slot 1 on, instead of the built-in bank.
+void useScript(FakeStudent &student, const QStringList &lines);
+
 // A window created and loaded the way the program starts it.
 std::unique_ptr<query_template> startRun(FakeStudent &student);
+// The same, then shown, ready for clicks.
+std::unique_ptr<query_template> startShownRun(FakeStudent &student);
 
 QByteArray readFile(const QString &path);
+
+// The window's controls as the student uses them. The window must be shown.
+QPlainTextEdit *textBox(const query_template &window, const QString &name);
+void clickButton(const query_template &window, const QString &name);
+// Types `text` into the box key by key, Return for each line break ("\n" or CR LF).
+void typeText(QPlainTextEdit *box, const QString &text);

@@ -1,0 +1,61 @@
+#include "app/query_template.h"
+
+#include "app/text_box.h"
+#include "file_reading.h"
+#include "record_composer.h"
+#include "record_layout.h"
+
+#include <QPlainTextEdit>
+
+using namespace Qt::Literals::StringLiterals;
+
+void query_template::cmd_save_as_notes_Click()
+{
+    const QString note = boxText(txt_answer);
+    if (note != state.answerPrompt) {
+        const QString noteLine = u"NOTES -------> "_s + note;
+        RecordComposer record
+                = newRecord({state.masterFilePath, state.sendFilePath, state.notesFilePath});
+        composeNote(record, state.currentLine, noteLine);
+        if (!recordAnswer(record, u"note"_s, noteLine))
+            return;
+    }
+    setBoxText(txt_question, QString());
+    setBoxText(txt_answer, QString());
+}
+
+void query_template::cmd_display_note_file_Click()
+{
+    const FileLines notes = readFileLines(state.notesFilePath);
+    // With no note saved yet in this folder there is no notes file: it reads as empty.
+    if (notes.failure && !notes.missing) {
+        reportProblem(u"Could not read %1: %2."_s.arg(state.notesFilePath, *notes.failure));
+        return;
+    }
+    state.responseText += notes.lines.join(QString());
+    m_responseTextIsQuestionBox = false;
+    appendBoxText(txt_question, u"\r\n\r\n"_s + state.responseText);
+}
+
+void query_template::cmd_displayCumulativeText_Click()
+{
+    const FileLines send = readFileLines(state.sendFilePath);
+    if (send.failure) {
+        reportProblem(u"Could not read %1: %2."_s.arg(state.sendFilePath, *send.failure));
+        return;
+    }
+    if (send.lines.isEmpty())
+        return;
+    // Every line after a line break, the box updated once.
+    appendBoxText(txt_question, u"\r\n"_s + send.lines.join(u"\r\n"_s));
+}
+
+void query_template::cmd_clr_answer_Click()
+{
+    setBoxText(txt_answer, QString());
+}
+
+void query_template::cmd_quit_Click()
+{
+    endProgram();
+}

@@ -1,0 +1,66 @@
+#include "session_run.h"
+
+#include "app/text_box.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+SessionRun::SessionRun(const QString &assignment, const QStringList &script)
+{
+    student.answers = {u"name"_s, u""_s, assignment};
+    useCodeLine(student, codeLine);
+    if (!script.isEmpty())
+        useScript(student, script);
+    window = startShownRun(student);
+    header = readFile(master());
+}
+
+QString SessionRun::master() const
+{
+    return folder() + u"/masterFile.txt"_s;
+}
+
+QString SessionRun::send() const
+{
+    return folder() + u"/send_1208.txt"_s;
+}
+
+QString SessionRun::notes() const
+{
+    return folder() + u"/notes_.txt"_s;
+}
+
+QPlainTextEdit *SessionRun::question() const
+{
+    return textBox(*window, u"txt_question"_s);
+}
+
+QPlainTextEdit *SessionRun::answer() const
+{
+    return textBox(*window, u"txt_answer"_s);
+}
+
+QString SessionRun::questionText() const
+{
+    return boxText(question());
+}
+
+QString SessionRun::answerText() const
+{
+    return boxText(answer());
+}
+
+void SessionRun::click(const QString &button) const
+{
+    clickButton(*window, button);
+}
+
+void SessionRun::step() const
+{
+    click(u"cmdNextQuestion"_s);
+}
+
+void SessionRun::answerWith(const QString &text) const
+{
+    click(u"cmd_clr_answer"_s);
+    typeText(answer(), text);
+}

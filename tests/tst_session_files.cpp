@@ -1,0 +1,210 @@
+#include "expected_records.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QByteArray someCodeLine = "\x80\x81\x8d\x8f\x90\x9d\xa0\xad\xff\xfe\x99\x9f\x76\x77\x78\x79"
+                                "\xc0\xe9\xf6";
+
+QString masterFile(const TemporaryHome &home)
+{
+    return home.defaultFolder() + u"/masterFile.txt"_s;
+}
+
+QString sendFile(const TemporaryHome &home)
+{
+    return home.defaultFolder() + u"/send_1208.txt"_s;
+}
+
+} // namespace
+
+class TestSessionFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void headerGoesToBothFiles_data();
+    void headerGoesToBothFiles();
+    void startLineMayCarryMoreText();
+    void startLineInTheLastSlot();
+    void dateIsReadForEachFile();
+    void twoRunsOnOneDay();
+    void noStartLine_data();
+    void noStartLine();
+    void fileCannotBeOpenedAtStartUp_data();
+    void fileCannotBeOpenedAtStartUp();
+};
+
+void TestSessionFiles::headerGoesToBothFiles_data()
+{
+    QTest::addColumn<QString>("assignment");
+    QTest::addColumn<int>("startSlot");
+    QTest::newRow("000") << u"000"_s << 4;
+    QTest::newRow("001") << u"001"_s << 10;
+    QTest::newRow("typed-as-1") << u"1"_s << 10;
+}
+
+void TestSessionFiles::headerGoesToBothFiles()
+{
+    QFETCH(QString, assignment);
+    QFETCH(int, startSlot);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, assignment};
+    useCodeLine(student, someCodeLine);
+    const auto window = startRun(student);
+    QCOMPARE(window->session().scriptLineIndex, startSlot);
+    const QByteArray number = window->session().assignmentNumber.toLatin1();
+    const QByteArray header = headerBytes(someCodeLine, number, number + ".");
+    QCOMPARE(readFile(masterFile(home)), header);
+    QCOMPARE(readFile(sendFile(home)), header);
+    QVERIFY(!QFileInfo::exists(home.defaultFolder() + u"/notes_.txt"_s));
+    QVERIFY(student.problems.isEmpty());
+    QCOMPARE(student.ends, 0);
+}
+
+void TestSessionFiles::startLineMayCarryMoreText()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, u"001"_s};
+    useCodeLine(student, someCodeLine);
+    useScript(student, {u"000."_s, u"01. not a start"_s, u"001. Measuring a pencil"_s});
+    const auto window = startRun(student);
+    QCOMPARE(window->session().scriptLineIndex, 3);
+    QCOMPARE(readFile(masterFile(home)),
+             headerBytes(someCodeLine, "001", "001. Measuring a pencil"));
+}
+
+void TestSessionFiles::startLineInTheLastSlot()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, u"002"_s};
+    student.script = [](ScriptLines &lines) {
+        lines[lastScriptSlot] = u"002."_s;
+    };
+    const auto window = startRun(student);
+    QCOMPARE(window->session().scriptLineIndex, lastScriptSlot);
+    QCOMPARE(student.ends, 0);
+    QVERIFY(readFile(sendFile(home)).endsWith("002.\r\nPhysics II\r\n12-08-2026\r\n"));
+}
+
+void TestSessionFiles::dateIsReadForEachFile()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, u"000"_s};
+    useCodeLine(student, someCodeLine);
+    // Once the last prompt is answered, the clock stands a second before midnight and moves on.
+    student.onPrompt = [&student](const QString &promptText) {
+        if (promptText == u"Assignment Number:  "_s) {
+            student.clock = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59));
+            student.secondsPerReading = 1;
+        }
+    };
+    const auto window = startRun(student);
+    QCOMPARE(readFile(masterFile(home)), headerBytes(someCodeLine, "000", "000.", "12-08-2026"));
+    QCOMPARE(readFile(sendFile(home)), headerBytes(someCodeLine, "000", "000.", "12-09-2026"));
+}
+
+void TestSessionFiles::twoRunsOnOneDay()
+{
+    TemporaryHome home;
+    const QByteArray otherCodeLine(28, '\xf0');
+    FakeStudent first;
+    first.answers = {u"name"_s, u""_s, u"000"_s};
+    useCodeLine(first, someCodeLine);
+    startRun(first);
+    FakeStudent second;
+    second.answers = {u"name"_s, u""_s, u"001"_s};
+    useCodeLine(second, otherCodeLine);
+    startRun(second);
+    const QByteArray both
+            = headerBytes(someCodeLine, "000", "000.") + headerBytes(otherCodeLine, "001", "001.");
+    QCOMPARE(readFile(sendFile(home)), both);
+    QCOMPARE(readFile(masterFile(home)), both);
+}
+
+void TestSessionFiles::noStartLine_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("005") << u"005"_s << u"The script has no assignment numbered \"005\"."_s;
+    QTest::newRow("empty") << u""_s << u"The script has no assignment numbered \"\"."_s;
+    QTest::newRow("four-characters")
+            << u"0001"_s << u"The script has no assignment numbered \"0001\"."_s;
+    QTest::newRow("start-line-without-point")
+            << u"000 "_s << u"The script has no assignment numbered \"000 \"."_s;
+}
+
+void TestSessionFiles::noStartLine()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, typed};
+    const auto window = startRun(student);
+    QCOMPARE(student.problems, QStringList {message});
+    QCOMPARE(student.ends, 1);
+    QVERIFY(window->hasEnded());
+    QCOMPARE(window->session().scriptLineIndex, lastScriptSlot);
+    QVERIFY(QFileInfo(home.defaultFolder()).isDir());
+    QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestSessionFiles::fileCannotBeOpenedAtStartUp_data()
+{
+    QTest::addColumn<QString>("folderAnswer"); // the path typed at the folder prompt
+    QTest::addColumn<QString>("inTheWay"); // a folder standing where a file should be
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("filesAfter"); // in the default folder, all empty
+    QTest::newRow("send-file-is-a-folder")
+            << QString() << u"send_1208.txt"_s
+            << u"Could not write to c:\\qorvanit\\send_1208.txt: Is a directory. Nothing was "
+               u"written, and the session cannot start."_s
+            << QStringList {u"masterFile.txt"_s};
+    QTest::newRow("master-file-is-a-folder")
+            << QString() << u"masterFile.txt"_s
+            << u"Could not write to c:\\qorvanit\\masterFile.txt: Is a directory. Nothing was "
+               u"written, and the session cannot start."_s
+            << QStringList();
+    QTest::newRow("chosen-folder-missing")
+            << u"c:\\no such folder"_s << QString()
+            << u"Could not write to c:\\no such folder\\masterFile.txt: No such file or "
+               u"directory. Nothing was written, and the session cannot start."_s
+            << QStringList();
+}
+
+void TestSessionFiles::fileCannotBeOpenedAtStartUp()
+{
+    QFETCH(QString, folderAnswer);
+    QFETCH(QString, inTheWay);
+    QFETCH(QString, message);
+    QFETCH(QStringList, filesAfter);
+    TemporaryHome home;
+    QVERIFY(QDir().mkpath(home.defaultFolder()));
+    if (!inTheWay.isEmpty())
+        QVERIFY(QDir(home.defaultFolder()).mkdir(inTheWay));
+    FakeStudent student;
+    student.answers = folderAnswer.isEmpty()
+            ? QStringList {u"name"_s, u""_s, u"000"_s}
+            : QStringList {u"name"_s, u"1"_s, folderAnswer, u"000"_s};
+    const auto window = startRun(student);
+    QCOMPARE(student.problems, QStringList {message});
+    QCOMPARE(student.ends, 1);
+    QVERIFY(!QFileInfo::exists(home.path() + u"/no such folder"_s));
+    QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::Files), filesAfter);
+    for (const QString &file : filesAfter)
+        QCOMPARE(QFileInfo(home.defaultFolder() + u'/' + file).size(), 0);
+}
+
+QTEST_MAIN(TestSessionFiles)
+#include "tst_session_files.moc"
