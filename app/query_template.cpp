@@ -1,5 +1,6 @@
 #include "query_template.h"
 
+#include "caption_button.h"
 #include "pictures/picture_area.h"
 
 #include <QLabel>
@@ -60,28 +61,35 @@ query_template::~query_template() = default;
 void query_template::createControls()
 {
     setFixedSize(fromTwips(10875), fromTwips(8595));
+    // The layout was drawn for a small control font; at the toolkit's usual size the captions
+    // would not fit their buttons and labels.
+    QFont controlFont = font();
+    controlFont.setPointSizeF(8);
+    setFont(controlFont);
 
-    cmdNextQuestion = new QPushButton(QStringLiteral("Next Question / Answer"), this);
-    cmd_enter_response = new QPushButton(QStringLiteral("Enter Response"), this);
-    cmd_save_as_notes = new QPushButton(QStringLiteral("Save as Notes"), this);
-    cmd_display_note_file = new QPushButton(QStringLiteral("display notes"), this);
-    cmd_displayCumulativeText = new QPushButton(QStringLiteral("display SEND file"), this);
-    cmd_clr_answer = new QPushButton(QStringLiteral("clear answer"), this);
-    cmd_quit = new QPushButton(QStringLiteral("quit program"), this);
+    cmdNextQuestion = new CaptionButton(QStringLiteral("Next Question / Answer"), this);
+    cmd_enter_response = new CaptionButton(QStringLiteral("Enter Response"), this);
+    cmd_save_as_notes = new CaptionButton(QStringLiteral("Save as Notes"), this);
+    cmd_display_note_file = new CaptionButton(QStringLiteral("display notes"), this);
+    cmd_displayCumulativeText = new CaptionButton(QStringLiteral("display SEND file"), this);
+    cmd_clr_answer = new CaptionButton(QStringLiteral("clear answer"), this);
+    cmd_quit = new CaptionButton(QStringLiteral("quit program"), this);
     txt_question = makeTextBox(QString(), this);
     txt_answer = makeTextBox(QStringLiteral(" "), this);
     Picture1 = new PictureArea(this);
     Picture2 = new PictureArea(this);
     lbl_only_if_prompted = makeLabel(QStringLiteral("click only if prompted"), this);
-    cmd_next_picture = new QPushButton(QStringLiteral("next picture"), this);
-    cmd_copy_picture = new QPushButton(QStringLiteral("copy picture"), this);
-    cmd_timerTrigger = new QPushButton(QStringLiteral("Trigger Timer"), this);
+    cmd_next_picture = new CaptionButton(QStringLiteral("next picture"), this);
+    cmd_copy_picture = new CaptionButton(QStringLiteral("copy picture"), this);
+    cmd_timerTrigger = new CaptionButton(QStringLiteral("Trigger Timer"), this);
     List1 = new QListWidget(this);
     for (int i = 0; i < 4; ++i) {
         lbl_parameter[i] = makeLabel(QStringLiteral("Parameter %1").arg(i + 1), this);
+        // One line high: a wrapped number would fall out of sight.
+        lbl_parameter[i]->setWordWrap(false);
         txt_parameter[i] = new QLineEdit(QStringLiteral("1"), this);
     }
-    cmd_pend_exp = new QPushButton(QStringLiteral("pend exp"), this);
+    cmd_pend_exp = new CaptionButton(QStringLiteral("pend exp"), this);
 
     place(cmdNextQuestion, QStringLiteral("cmdNextQuestion"), 240, 0, 975, 735);
     place(cmd_enter_response, QStringLiteral("cmd_enter_response"), 5640, 240, 855, 495);

@@ -325,21 +325,21 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem_data()
         QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(className)
                             << caption << QRect(left, top, width, height);
     };
-    row("cmdNextQuestion", "QPushButton", u"Next Question / Answer"_s, 240, 0, 975, 735);
-    row("cmd_enter_response", "QPushButton", u"Enter Response"_s, 5640, 240, 855, 495);
-    row("cmd_save_as_notes", "QPushButton", u"Save as Notes"_s, 6480, 240, 855, 495);
-    row("cmd_display_note_file", "QPushButton", u"display notes"_s, 2400, 240, 135, 495);
-    row("cmd_displayCumulativeText", "QPushButton", u"display SEND file"_s, 4440, 240, 915, 495);
-    row("cmd_clr_answer", "QPushButton", u"clear answer"_s, 8880, 240, 735, 495);
-    row("cmd_quit", "QPushButton", u"quit program"_s, 10200, 0, 735, 495);
+    row("cmdNextQuestion", "CaptionButton", u"Next Question / Answer"_s, 240, 0, 975, 735);
+    row("cmd_enter_response", "CaptionButton", u"Enter Response"_s, 5640, 240, 855, 495);
+    row("cmd_save_as_notes", "CaptionButton", u"Save as Notes"_s, 6480, 240, 855, 495);
+    row("cmd_display_note_file", "CaptionButton", u"display notes"_s, 2400, 240, 135, 495);
+    row("cmd_displayCumulativeText", "CaptionButton", u"display SEND file"_s, 4440, 240, 915, 495);
+    row("cmd_clr_answer", "CaptionButton", u"clear answer"_s, 8880, 240, 735, 495);
+    row("cmd_quit", "CaptionButton", u"quit program"_s, 10200, 0, 735, 495);
     row("txt_question", "QPlainTextEdit", QString(), 240, 720, 5175, 3255);
     row("txt_answer", "QPlainTextEdit", u" "_s, 5640, 720, 5055, 3255);
     row("Picture1", "PictureArea", QString(), 240, 4080, 5175, 3375);
     row("Picture2", "PictureArea", QString(), 5640, 4080, 5055, 3375);
     row("lbl_only_if_prompted", "QLabel", u"click only if prompted"_s, 240, 7560, 855, 495);
-    row("cmd_next_picture", "QPushButton", u"next picture"_s, 1200, 7560, 855, 495);
-    row("cmd_copy_picture", "QPushButton", u"copy picture"_s, 1200, 8160, 855, 495);
-    row("cmd_timerTrigger", "QPushButton", u"Trigger Timer"_s, 2400, 7560, 735, 495);
+    row("cmd_next_picture", "CaptionButton", u"next picture"_s, 1200, 7560, 855, 495);
+    row("cmd_copy_picture", "CaptionButton", u"copy picture"_s, 1200, 8160, 855, 495);
+    row("cmd_timerTrigger", "CaptionButton", u"Trigger Timer"_s, 2400, 7560, 735, 495);
     row("List1", "QListWidget", QString(), 3120, 7680, 1695, 840);
     row("lbl_parameter(0)", "QLabel", u"Parameter 1"_s, 5640, 7680, 900, 195);
     row("txt_parameter(0)", "QLineEdit", u"1"_s, 6720, 7680, 300, 285);
@@ -349,7 +349,7 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem_data()
     row("txt_parameter(2)", "QLineEdit", u"1"_s, 8205, 7680, 300, 285);
     row("lbl_parameter(3)", "QLabel", u"Parameter 4"_s, 7200, 8160, 900, 195);
     row("txt_parameter(3)", "QLineEdit", u"1"_s, 8205, 8160, 300, 285);
-    row("cmd_pend_exp", "QPushButton", u"pend exp"_s, 8640, 7560, 495, 375);
+    row("cmd_pend_exp", "CaptionButton", u"pend exp"_s, 8640, 7560, 495, 375);
 }
 
 void TestStartup::controlsStandWhereTheLayoutPutsThem()
