@@ -108,10 +108,10 @@ void query_template::createControls()
     place(cmd_copy_picture, QStringLiteral("cmd_copy_picture"), 1200, 8160, 855, 495);
     place(cmd_timerTrigger, QStringLiteral("cmd_timerTrigger"), 2400, 7560, 735, 495);
     place(List1, QStringLiteral("List1"), 3120, 7680, 1695, 840);
-    const int parameterLeft[] = { 5640, 5640, 7200, 7200 };
-    const int parameterLabelWidth[] = { 900, 855, 1005, 900 };
-    const int parameterBoxLeft[] = { 6720, 6720, 8205, 8205 };
-    const int parameterTop[] = { 7680, 8160, 7680, 8160 };
+    const int parameterLeft[] = {5640, 5640, 7200, 7200};
+    const int parameterLabelWidth[] = {900, 855, 1005, 900};
+    const int parameterBoxLeft[] = {6720, 6720, 8205, 8205};
+    const int parameterTop[] = {7680, 8160, 7680, 8160};
     for (int i = 0; i < 4; ++i) {
         place(lbl_parameter[i], QStringLiteral("lbl_parameter(%1)").arg(i), parameterLeft[i],
               parameterTop[i], parameterLabelWidth[i], 195);
@@ -144,10 +144,26 @@ void query_template::createControls()
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture2->setFocusPolicy(Qt::TabFocus);
     QWidget *const tabOrder[] = {
-        txt_question, txt_answer, cmdNextQuestion, cmd_enter_response, Picture1, Picture2,
-        cmd_save_as_notes, cmd_timerTrigger, List1, txt_parameter[0], txt_parameter[1],
-        txt_parameter[2], txt_parameter[3], cmd_displayCumulativeText, cmd_display_note_file,
-        cmd_quit, cmd_pend_exp, cmd_next_picture, cmd_copy_picture, cmd_clr_answer,
+            txt_question,
+            txt_answer,
+            cmdNextQuestion,
+            cmd_enter_response,
+            Picture1,
+            Picture2,
+            cmd_save_as_notes,
+            cmd_timerTrigger,
+            List1,
+            txt_parameter[0],
+            txt_parameter[1],
+            txt_parameter[2],
+            txt_parameter[3],
+            cmd_displayCumulativeText,
+            cmd_display_note_file,
+            cmd_quit,
+            cmd_pend_exp,
+            cmd_next_picture,
+            cmd_copy_picture,
+            cmd_clr_answer,
     };
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -163,10 +179,8 @@ void query_template::createControls()
             &query_template::cmd_displayCumulativeText_Click);
     connect(cmd_clr_answer, &QPushButton::clicked, this, &query_template::cmd_clr_answer_Click);
     connect(cmd_quit, &QPushButton::clicked, this, &query_template::cmd_quit_Click);
-    connect(cmd_next_picture, &QPushButton::clicked, this,
-            &query_template::cmd_next_picture_Click);
-    connect(cmd_copy_picture, &QPushButton::clicked, this,
-            &query_template::cmd_copy_picture_Click);
+    connect(cmd_next_picture, &QPushButton::clicked, this, &query_template::cmd_next_picture_Click);
+    connect(cmd_copy_picture, &QPushButton::clicked, this, &query_template::cmd_copy_picture_Click);
     connect(cmd_pend_exp, &QPushButton::clicked, this, &query_template::cmd_pend_exp_Click);
     connect(tmr_pend_exp, &QTimer::timeout, this, &query_template::tmr_pend_exp_Timer);
     // Any change of the question box but a step's leaves responseText behind it.

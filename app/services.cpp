@@ -17,16 +17,24 @@ Services Services::system()
     services.prompt = [](const QString &promptText) {
         return showInputPrompt(promptText, QApplication::activeWindow());
     };
-    services.now = [] { return QDateTime::currentDateTime(); };
+    services.now = [] {
+        return QDateTime::currentDateTime();
+    };
     services.seedRandom = [generator](double secondsSinceMidnight) {
         generator->seed(std::bit_cast<std::uint64_t>(secondsSinceMidnight));
     };
     // 53 random bits make a double in [0, 1).
-    services.random = [generator] { return double((*generator)() >> 11) * 0x1.0p-53; };
-    services.endProgram = [] { std::_Exit(EXIT_SUCCESS); };
+    services.random = [generator] {
+        return double((*generator)() >> 11) * 0x1.0p-53;
+    };
+    services.endProgram = [] {
+        std::_Exit(EXIT_SUCCESS);
+    };
     services.reportProblem = [](const QString &message) {
         QMessageBox::warning(QApplication::activeWindow(), QString(), message);
     };
-    services.beep = [] { QApplication::beep(); };
+    services.beep = [] {
+        QApplication::beep();
+    };
     return services;
 }

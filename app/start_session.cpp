@@ -45,8 +45,8 @@ void query_template::startSession()
 
     const QString today = formatDate(m_services.now().date());
     state.masterFilePath = state.outputFolder + u"\\masterFile"_s + u".txt"_s;
-    state.sendFilePath = state.outputFolder + u"\\send_"_s + today.mid(0, 2) + today.mid(3, 2)
-            + u".txt"_s;
+    state.sendFilePath
+            = state.outputFolder + u"\\send_"_s + today.mid(0, 2) + today.mid(3, 2) + u".txt"_s;
     state.notesFilePath = state.outputFolder + u"\\notes_.txt"_s;
 
     state.assignmentNumber = m_services.prompt(QStringLiteral("Assignment Number:  "));

@@ -8,8 +8,8 @@ qsizetype homePrefixLength(const QString &path)
 {
     if (path.startsWith(u'~'))
         return 1;
-    const bool drive = path.size() >= 2 && path[1] == u':' && path[0].isLetter()
-            && path[0].unicode() < 0x80;
+    const bool drive
+            = path.size() >= 2 && path[1] == u':' && path[0].isLetter() && path[0].unicode() < 0x80;
     return drive ? 2 : 0;
 }
 

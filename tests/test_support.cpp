@@ -19,7 +19,9 @@ Services FakeStudent::services()
         clock = clock.addSecs(secondsPerReading);
         return reading;
     };
-    services.seedRandom = [this](double secondsSinceMidnight) { seed = secondsSinceMidnight; };
+    services.seedRandom = [this](double secondsSinceMidnight) {
+        seed = secondsSinceMidnight;
+    };
     services.random = [this] {
         if (!randoms.empty()) {
             const double r = randoms.front();
@@ -28,9 +30,15 @@ Services FakeStudent::services()
         }
         return double(generator() >> 11) * 0x1.0p-53;
     };
-    services.endProgram = [this] { ++ends; };
-    services.reportProblem = [this](const QString &message) { problems << message; };
-    services.beep = [this] { ++beeps; };
+    services.endProgram = [this] {
+        ++ends;
+    };
+    services.reportProblem = [this](const QString &message) {
+        problems << message;
+    };
+    services.beep = [this] {
+        ++beeps;
+    };
     services.loadScript = script;
     return services;
 }
@@ -49,9 +57,9 @@ QByteArray useCodeLine(FakeStudent &student, const QByteArray &countBytes)
 {
     // The code number is floor(r * 10 + 19); each pass then draws r1 (0.5: no filler) and r3
     // for the count character 118 + 137 * r3, rounded.
-    student.randoms = { (countBytes.size() - 19 + 0.5) / 10 };
+    student.randoms = {(countBytes.size() - 19 + 0.5) / 10};
     for (const char byte : countBytes)
-        student.randoms.insert(student.randoms.end(), { 0.5, (uchar(byte) - 118) / 137.0 });
+        student.randoms.insert(student.randoms.end(), {0.5, (uchar(byte) - 118) / 137.0});
     return countBytes;
 }
 

@@ -19,7 +19,7 @@ struct FakeStudent
     QDateTime clock = QDateTime(QDate(2026, 12, 8), QTime(10, 30, 15, 250));
     int secondsPerReading = 0; // the clock moves on by this much after every reading
     std::vector<double> randoms; // taken first, then the generator
-    std::mt19937_64 generator { 20261208 };
+    std::mt19937_64 generator {20261208};
     double seed = -1;
     int ends = 0;
     int beeps = 0;

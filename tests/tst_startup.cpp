@@ -66,10 +66,10 @@ void TestStartup::promptsComeInOrderWithTheirTexts()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"Ada Student"_s, u"1"_s, u"d:\\course"_s, u"001"_s };
+    student.answers = {u"Ada Student"_s, u"1"_s, u"d:\\course"_s, u"001"_s};
     const auto window = startRun(student);
     QCOMPARE(student.promptsShown,
-             QStringList({ namePrompt, folderChoicePrompt, folderPrompt, assignmentPrompt }));
+             QStringList({namePrompt, folderChoicePrompt, folderPrompt, assignmentPrompt}));
     QCOMPARE(folderChoicePrompt.size(), 177);
     QCOMPARE(window->session().courseTitle, u"Physics II"_s);
     QCOMPARE(window->windowTitle(), u"Form1"_s);
@@ -81,21 +81,21 @@ void TestStartup::folderDialogue_data()
     QTest::addColumn<bool>("folderPromptShown");
     QTest::addColumn<QString>("outputFolder");
     QTest::addColumn<QString>("masterFilePath");
-    QTest::newRow("changed") << QStringList { u"1"_s, u"d:\\work"_s } << true << u"d:\\work"_s
+    QTest::newRow("changed") << QStringList {u"1"_s, u"d:\\work"_s} << true << u"d:\\work"_s
                              << u"d:\\work\\masterFile.txt"_s;
-    QTest::newRow("changed-as-typed") << QStringList { u"1"_s, u" /tmp/x "_s } << true
+    QTest::newRow("changed-as-typed") << QStringList {u"1"_s, u" /tmp/x "_s} << true
                                       << u" /tmp/x "_s << u" /tmp/x \\masterFile.txt"_s;
-    QTest::newRow("trailing-backslash") << QStringList { u"1"_s, u"e:\\x\\"_s } << true
+    QTest::newRow("trailing-backslash") << QStringList {u"1"_s, u"e:\\x\\"_s} << true
                                         << u"e:\\x\\"_s << u"e:\\x\\\\masterFile.txt"_s;
-    QTest::newRow("one-then-empty") << QStringList { u"1"_s, u""_s } << true << u"c:\\qorvanit"_s
+    QTest::newRow("one-then-empty") << QStringList {u"1"_s, u""_s} << true << u"c:\\qorvanit"_s
                                     << u"c:\\qorvanit\\masterFile.txt"_s;
-    QTest::newRow("blank-before-one") << QStringList { u" 1"_s } << false << u"c:\\qorvanit"_s
+    QTest::newRow("blank-before-one") << QStringList {u" 1"_s} << false << u"c:\\qorvanit"_s
                                       << u"c:\\qorvanit\\masterFile.txt"_s;
-    QTest::newRow("blank-after-one") << QStringList { u"1 "_s } << false << u"c:\\qorvanit"_s
+    QTest::newRow("blank-after-one") << QStringList {u"1 "_s} << false << u"c:\\qorvanit"_s
                                      << u"c:\\qorvanit\\masterFile.txt"_s;
-    QTest::newRow("enter") << QStringList { u""_s } << false << u"c:\\qorvanit"_s
+    QTest::newRow("enter") << QStringList {u""_s} << false << u"c:\\qorvanit"_s
                            << u"c:\\qorvanit\\masterFile.txt"_s;
-    QTest::newRow("two") << QStringList { u"2"_s } << false << u"c:\\qorvanit"_s
+    QTest::newRow("two") << QStringList {u"2"_s} << false << u"c:\\qorvanit"_s
                          << u"c:\\qorvanit\\masterFile.txt"_s;
 }
 
@@ -107,7 +107,7 @@ void TestStartup::folderDialogue()
     QFETCH(QString, masterFilePath);
     TemporaryHome home;
     FakeStudent student;
-    student.answers = QStringList { u"name"_s } + answers + QStringList { u"000"_s };
+    student.answers = QStringList {u"name"_s} + answers + QStringList {u"000"_s};
     const auto window = startRun(student);
     QCOMPARE(student.promptsShown.contains(folderPrompt), folderPromptShown);
     QCOMPARE(student.promptsShown.last(), assignmentPrompt);
@@ -124,7 +124,7 @@ void TestStartup::defaultFolderIsMadeEvenWhenAnotherIsChosen()
     TemporaryHome home;
     QTemporaryDir chosen;
     FakeStudent student;
-    const QStringList answers = { u"name"_s, u"1"_s, chosen.path(), u"000"_s };
+    const QStringList answers = {u"name"_s, u"1"_s, chosen.path(), u"000"_s};
     student.answers = answers;
     const auto window = startRun(student);
     QVERIFY(QFileInfo(home.defaultFolder()).isDir());
@@ -142,7 +142,7 @@ void TestStartup::everyPromptCancelled()
     FakeStudent student;
     student.answers = {};
     const auto window = startRun(student);
-    QCOMPARE(student.promptsShown, QStringList({ namePrompt, folderChoicePrompt, assignmentPrompt }));
+    QCOMPARE(student.promptsShown, QStringList({namePrompt, folderChoicePrompt, assignmentPrompt}));
     const SessionState &session = window->session();
     QCOMPARE(session.outputFolder, u"c:\\qorvanit"_s);
     QCOMPARE(session.assignmentNumber, QString());
@@ -156,12 +156,12 @@ void TestStartup::sendFileNameTakesMonthThenDay_data()
     QTest::addColumn<QString>("sendFilePath");
     QTest::newRow("christmas") << QDate(2026, 12, 25) << u"en_US"_s
                                << u"c:\\qorvanit\\send_1225.txt"_s;
-    QTest::newRow("first-of-february") << QDate(2027, 2, 1) << u"en_GB"_s
-                                       << u"c:\\qorvanit\\send_0201.txt"_s;
-    QTest::newRow("arabic-locale") << QDate(2027, 2, 1) << u"ar_SA"_s
-                                   << u"c:\\qorvanit\\send_0201.txt"_s;
-    QTest::newRow("persian-locale") << QDate(2026, 3, 7) << u"fa_IR"_s
-                                    << u"c:\\qorvanit\\send_0307.txt"_s;
+    QTest::newRow("first-of-february")
+            << QDate(2027, 2, 1) << u"en_GB"_s << u"c:\\qorvanit\\send_0201.txt"_s;
+    QTest::newRow("arabic-locale")
+            << QDate(2027, 2, 1) << u"ar_SA"_s << u"c:\\qorvanit\\send_0201.txt"_s;
+    QTest::newRow("persian-locale")
+            << QDate(2026, 3, 7) << u"fa_IR"_s << u"c:\\qorvanit\\send_0307.txt"_s;
 }
 
 void TestStartup::sendFileNameTakesMonthThenDay()
@@ -175,7 +175,7 @@ void TestStartup::sendFileNameTakesMonthThenDay()
     TemporaryHome home;
     FakeStudent student;
     student.clock.setDate(today);
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     QCOMPARE(window->session().sendFilePath, sendFilePath);
 }
@@ -203,7 +203,7 @@ void TestStartup::assignmentNumbersAsTyped()
     QFETCH(QString, nextAssignmentNumber);
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, typed };
+    student.answers = {u"name"_s, u""_s, typed};
     const auto window = startRun(student);
     QCOMPARE(window->session().assignmentNumber, assignmentNumber);
     QCOMPARE(window->session().nextAssignmentNumber, nextAssignmentNumber);
@@ -213,7 +213,7 @@ void TestStartup::answerPromptHasTwoParagraphs()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     const QString prompt = window->session().answerPrompt;
     QCOMPARE(prompt.size(), 502);
@@ -245,9 +245,9 @@ void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator()
     QFETCH(int, codeNumber);
     TemporaryHome home;
     FakeStudent student;
-    student.randoms = { r };
+    student.randoms = {r};
     student.clock.setTime(QTime(10, 0, 0, 250));
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     QCOMPARE(window->session().codeNumber, codeNumber);
     QCOMPARE(student.seed, 36000.25);
@@ -257,9 +257,9 @@ void TestStartup::pictureScales()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
-    for (const char *name : { "Picture1", "Picture2" }) {
+    for (const char *name : {"Picture1", "Picture2"}) {
         const auto *area = window->findChild<PictureArea *>(QString::fromLatin1(name));
         QVERIFY(area);
         QCOMPARE(area->scaleWidth(), 1000.0);
@@ -271,7 +271,7 @@ void TestStartup::builtInBank()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     const ScriptLines &lines = window->session().scriptLines;
     // Slot: kind ("start", "text", "question"), exact text where fixed, "{}" mark count.
@@ -283,11 +283,13 @@ void TestStartup::builtInBank()
         int marks;
     };
     const Slot bank[] = {
-        { 4, "start", "000.", 0 },  { 5, "text", nullptr, 0 },     { 6, "text", nullptr, 2 },
-        { 7, "question", nullptr, 10 }, { 8, "question", nullptr, 10 }, { 9, "question", nullptr, 10 },
-        { 10, "start", "001.", 0 }, { 11, "text", nullptr, 0 },    { 12, "question", nullptr, 0 },
-        { 13, "question", nullptr, 0 }, { 14, "question", nullptr, 0 }, { 15, "question", nullptr, 14 },
-        { 16, "question", nullptr, 0 },
+            {4, "start", "000.", 0},      {5, "text", nullptr, 0},
+            {6, "text", nullptr, 2},      {7, "question", nullptr, 10},
+            {8, "question", nullptr, 10}, {9, "question", nullptr, 10},
+            {10, "start", "001.", 0},     {11, "text", nullptr, 0},
+            {12, "question", nullptr, 0}, {13, "question", nullptr, 0},
+            {14, "question", nullptr, 0}, {15, "question", nullptr, 14},
+            {16, "question", nullptr, 0},
     };
     for (int i = 0; i <= 3; ++i)
         QCOMPARE(lines[i], QString());
@@ -320,8 +322,8 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem_data()
     QTest::addColumn<QString>("className");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twips");
-    const auto row = [](const char *name, const char *className, const QString &caption,
-                        int left, int top, int width, int height) {
+    const auto row = [](const char *name, const char *className, const QString &caption, int left,
+                        int top, int width, int height) {
         QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(className)
                             << caption << QRect(left, top, width, height);
     };
@@ -360,7 +362,7 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem()
     QFETCH(QRect, twips);
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -387,9 +389,9 @@ void TestStartup::textBoxes()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
-    for (const char *name : { "txt_question", "txt_answer" }) {
+    for (const char *name : {"txt_question", "txt_answer"}) {
         const auto *box = window->findChild<QPlainTextEdit *>(QString::fromLatin1(name));
         QCOMPARE(box->font().family(), u"Arial"_s);
         QCOMPARE(box->font().pointSizeF(), 9.75);
@@ -404,32 +406,46 @@ void TestStartup::tabOrder()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     const QStringList expected = {
-        u"txt_question"_s, u"txt_answer"_s, u"cmdNextQuestion"_s, u"cmd_enter_response"_s,
-        u"Picture1"_s, u"Picture2"_s, u"cmd_save_as_notes"_s, u"cmd_timerTrigger"_s,
-        u"List1"_s, u"txt_parameter(0)"_s, u"txt_parameter(1)"_s, u"txt_parameter(2)"_s,
-        u"txt_parameter(3)"_s, u"cmd_displayCumulativeText"_s, u"cmd_display_note_file"_s,
-        u"cmd_quit"_s, u"cmd_pend_exp"_s, u"cmd_next_picture"_s, u"cmd_copy_picture"_s,
-        u"cmd_clr_answer"_s,
+            u"txt_question"_s,
+            u"txt_answer"_s,
+            u"cmdNextQuestion"_s,
+            u"cmd_enter_response"_s,
+            u"Picture1"_s,
+            u"Picture2"_s,
+            u"cmd_save_as_notes"_s,
+            u"cmd_timerTrigger"_s,
+            u"List1"_s,
+            u"txt_parameter(0)"_s,
+            u"txt_parameter(1)"_s,
+            u"txt_parameter(2)"_s,
+            u"txt_parameter(3)"_s,
+            u"cmd_displayCumulativeText"_s,
+            u"cmd_display_note_file"_s,
+            u"cmd_quit"_s,
+            u"cmd_pend_exp"_s,
+            u"cmd_next_picture"_s,
+            u"cmd_copy_picture"_s,
+            u"cmd_clr_answer"_s,
     };
     QTRY_COMPARE(QApplication::focusWidget()->objectName(), expected.first());
-    QStringList visited = { expected.first() };
+    QStringList visited = {expected.first()};
     for (qsizetype i = 1; i <= expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(visited, expected + QStringList { expected.first() });
+    QCOMPARE(visited, expected + QStringList {expected.first()});
 }
 
 void TestStartup::inertControlsChangeNothing()
 {
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -460,31 +476,31 @@ void TestStartup::everyControlHasAnAccessibleName_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("accessibleName");
     const std::pair<const char *, QString> controls[] = {
-        { "cmdNextQuestion", u"Next Question / Answer"_s },
-        { "cmd_enter_response", u"Enter Response"_s },
-        { "cmd_save_as_notes", u"Save as Notes"_s },
-        { "cmd_display_note_file", u"display notes"_s },
-        { "cmd_displayCumulativeText", u"display SEND file"_s },
-        { "cmd_clr_answer", u"clear answer"_s },
-        { "cmd_quit", u"quit program"_s },
-        { "txt_question", u"Questions"_s },
-        { "txt_answer", u"Your response"_s },
-        { "Picture1", u"Drawing area"_s },
-        { "Picture2", u"Copied picture"_s },
-        { "lbl_only_if_prompted", u"click only if prompted"_s },
-        { "cmd_next_picture", u"next picture"_s },
-        { "cmd_copy_picture", u"copy picture"_s },
-        { "cmd_timerTrigger", u"Trigger Timer"_s },
-        { "List1", u"List"_s },
-        { "lbl_parameter(0)", u"Parameter 1"_s },
-        { "txt_parameter(0)", u"Parameter 1"_s },
-        { "lbl_parameter(1)", u"Parameter 2"_s },
-        { "txt_parameter(1)", u"Parameter 2"_s },
-        { "lbl_parameter(2)", u"Parameter 3"_s },
-        { "txt_parameter(2)", u"Parameter 3"_s },
-        { "lbl_parameter(3)", u"Parameter 4"_s },
-        { "txt_parameter(3)", u"Parameter 4"_s },
-        { "cmd_pend_exp", u"pend exp"_s },
+            {"cmdNextQuestion", u"Next Question / Answer"_s},
+            {"cmd_enter_response", u"Enter Response"_s},
+            {"cmd_save_as_notes", u"Save as Notes"_s},
+            {"cmd_display_note_file", u"display notes"_s},
+            {"cmd_displayCumulativeText", u"display SEND file"_s},
+            {"cmd_clr_answer", u"clear answer"_s},
+            {"cmd_quit", u"quit program"_s},
+            {"txt_question", u"Questions"_s},
+            {"txt_answer", u"Your response"_s},
+            {"Picture1", u"Drawing area"_s},
+            {"Picture2", u"Copied picture"_s},
+            {"lbl_only_if_prompted", u"click only if prompted"_s},
+            {"cmd_next_picture", u"next picture"_s},
+            {"cmd_copy_picture", u"copy picture"_s},
+            {"cmd_timerTrigger", u"Trigger Timer"_s},
+            {"List1", u"List"_s},
+            {"lbl_parameter(0)", u"Parameter 1"_s},
+            {"txt_parameter(0)", u"Parameter 1"_s},
+            {"lbl_parameter(1)", u"Parameter 2"_s},
+            {"txt_parameter(1)", u"Parameter 2"_s},
+            {"lbl_parameter(2)", u"Parameter 3"_s},
+            {"txt_parameter(2)", u"Parameter 3"_s},
+            {"lbl_parameter(3)", u"Parameter 4"_s},
+            {"txt_parameter(3)", u"Parameter 4"_s},
+            {"cmd_pend_exp", u"pend exp"_s},
     };
     for (const auto &[name, accessibleName] : controls)
         QTest::newRow(name) << QString::fromLatin1(name) << accessibleName;
@@ -496,7 +512,7 @@ void TestStartup::everyControlHasAnAccessibleName()
     QFETCH(QString, accessibleName);
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     const auto *control = window->findChild<QWidget *>(name);
     QVERIFY(control);
@@ -508,9 +524,9 @@ void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("key");
     for (const char *name :
-         { "cmdNextQuestion", "cmd_enter_response", "cmd_save_as_notes", "cmd_display_note_file",
-           "cmd_displayCumulativeText", "cmd_clr_answer", "cmd_quit", "cmd_next_picture",
-           "cmd_copy_picture", "cmd_timerTrigger", "cmd_pend_exp" }) {
+         {"cmdNextQuestion", "cmd_enter_response", "cmd_save_as_notes", "cmd_display_note_file",
+          "cmd_displayCumulativeText", "cmd_clr_answer", "cmd_quit", "cmd_next_picture",
+          "cmd_copy_picture", "cmd_timerTrigger", "cmd_pend_exp"}) {
         QTest::addRow("%s-enter", name) << QString::fromLatin1(name) << int(Qt::Key_Return);
         QTest::addRow("%s-keypad-enter", name) << QString::fromLatin1(name) << int(Qt::Key_Enter);
         QTest::addRow("%s-space", name) << QString::fromLatin1(name) << int(Qt::Key_Space);
@@ -523,7 +539,7 @@ void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt()
     QFETCH(int, key);
     TemporaryHome home;
     FakeStudent student;
-    student.answers = { u"name"_s, u""_s, u"000"_s };
+    student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));

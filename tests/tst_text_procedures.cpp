@@ -171,9 +171,9 @@ void TestTextProcedures::codeReturnsTheLineByteForByte()
     QByteArray everyByte;
     for (int b = 0; b < 256; ++b)
         everyByte += char(b);
-    const QString lines[] = { QString(), u"two\r\nlines"_s, fromCp1252(everyByte) };
+    const QString lines[] = {QString(), u"two\r\nlines"_s, fromCp1252(everyByte)};
     for (const QString &line : lines) {
-        for (int codeNbr : { 19, 28, 0, -3 })
+        for (int codeNbr : {19, 28, 0, -3})
             QCOMPARE(toCp1252(code(line, codeNbr)), toCp1252(line));
     }
 }
@@ -181,7 +181,7 @@ void TestTextProcedures::codeReturnsTheLineByteForByte()
 void TestTextProcedures::codeLineCarriesTheCodeNumber_data()
 {
     QTest::addColumn<int>("codeNbr");
-    for (int n : { 19, 23, 28 })
+    for (int n : {19, 23, 28})
         QTest::addRow("%d", n) << n;
 }
 
@@ -189,11 +189,14 @@ void TestTextProcedures::codeLineCarriesTheCodeNumber()
 {
     QFETCH(int, codeNbr);
     std::mt19937_64 generator(codeNbr);
-    const auto random = [&] { return double(generator() >> 11) * 0x1.0p-53; };
+    const auto random = [&] {
+        return double(generator() >> 11) * 0x1.0p-53;
+    };
     for (int run = 0; run < 2000; ++run) {
         const QByteArray line = toCp1252(makeCodeLine(codeNbr, random));
         QVERIFY(line.size() >= codeNbr && line.size() <= 2 * codeNbr);
-        const auto counts = std::count_if(line.begin(), line.end(), [](char c) { return uchar(c) >= 118; });
+        const auto counts
+                = std::count_if(line.begin(), line.end(), [](char c) { return uchar(c) >= 118; });
         QCOMPARE(counts, codeNbr);
         QVERIFY(uchar(line.back()) >= 118);
         for (const char c : line)
@@ -209,7 +212,7 @@ void TestTextProcedures::codeLineDrawsInOrderAndRoundsHalfToEven()
 {
     // Pass 1: r1 below 0.1 adds a filler from r2, then the count character from r3.
     // Pass 2: no filler. Pass 3: a filler at an exact half.
-    const std::vector<double> draws = { 0.05, 0.25, 0.5, 0.1, 0.0, 0.0, 0.75, 0.999999999 };
+    const std::vector<double> draws = {0.05, 0.25, 0.5, 0.1, 0.0, 0.0, 0.75, 0.999999999};
     std::size_t next = 0;
     const QByteArray line = toCp1252(makeCodeLine(3, [&] { return draws.at(next++); }));
     QCOMPARE(next, draws.size());
@@ -220,7 +223,9 @@ void TestTextProcedures::codeLineDrawsInOrderAndRoundsHalfToEven()
 void TestTextProcedures::codeLineAddsAFillerInAboutOnePassInTen()
 {
     std::mt19937_64 generator(7);
-    const auto random = [&] { return double(generator() >> 11) * 0x1.0p-53; };
+    const auto random = [&] {
+        return double(generator() >> 11) * 0x1.0p-53;
+    };
     qsizetype characters = 0;
     const int lines = 2000;
     for (int run = 0; run < lines; ++run)
@@ -267,7 +272,8 @@ void TestTextProcedures::windowsPathsMapOntoThePlatform_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("mapped"); // "~" for the home folder
     QTest::newRow("default-folder") << u"c:\\qorvanit"_s << u"~/qorvanit"_s;
-    QTest::newRow("master-file") << u"c:\\qorvanit\\masterFile.txt"_s << u"~/qorvanit/masterFile.txt"_s;
+    QTest::newRow("master-file") << u"c:\\qorvanit\\masterFile.txt"_s
+                                 << u"~/qorvanit/masterFile.txt"_s;
     QTest::newRow("capital-drive") << u"D:\\work\\"_s << u"~/work/"_s;
     QTest::newRow("drive-relative") << u"e:notes"_s << u"~/notes"_s;
     QTest::newRow("drive-alone") << u"c:"_s << u"~"_s;

@@ -1,7 +1,6 @@
 #include "x_session.h"
 
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -38,26 +37,22 @@ bool XSession::start()
             return false;
         }
     }
-    for (int number = 50; number < 100; ++number) {
-        const QString socket = u"/tmp/.X11-unix/X%1"_s.arg(number);
-        if (QFileInfo::exists(socket) || QFileInfo::exists(u"/tmp/.X%1-lock"_s.arg(number)))
-            continue;
-        m_display = u":%1"_s.arg(number);
-        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(u"Xvfb"_s,
-                       {m_display, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-dpi"_s, u"96"_s,
-                        u"-nolisten"_s, u"tcp"_s});
-        const QDeadlineTimer deadline(waitMilliseconds);
-        while (!deadline.hasExpired() && m_server.state() != QProcess::NotRunning
-               && !QFileInfo::exists(socket)) {
-            m_server.waitForFinished(50);
-        }
-        if (m_server.state() == QProcess::Running && QFileInfo::exists(socket))
-            return true;
-        m_server.kill();
-        m_server.waitForFinished();
+    // Xvfb picks a free display and writes its number once it accepts connections.
+    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_server.start(u"Xvfb"_s,
+                   {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-dpi"_s,
+                    u"96"_s, u"-nolisten"_s, u"tcp"_s});
+    const QDeadlineTimer deadline(waitMilliseconds);
+    while (!m_server.canReadLine() && m_server.state() != QProcess::NotRunning
+           && !deadline.hasExpired()) {
+        m_server.waitForReadyRead(100);
     }
-    m_why = u"Xvfb did not start on any display from :50 to :99"_s;
+    const QByteArray number = m_server.readLine().trimmed();
+    if (!number.isEmpty()) {
+        m_display = u':' + QString::fromLatin1(number);
+        return true;
+    }
+    m_why = u"Xvfb did not start: %1"_s.arg(m_server.errorString());
     return false;
 }
 

@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(toCp1252(decoded) == bytes);
 
     // The same bytes read as UTF-16 text, as typed into a box.
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(data),
-                                            qsizetype(size / 2));
+    const QString text
+            = QString::fromUtf16(reinterpret_cast<const char16_t *>(data), qsizetype(size / 2));
     check(toCp1252(text).size() <= text.size());
 
     const QString expanded = expandBreaks(text);
