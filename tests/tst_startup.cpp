@@ -1,3 +1,4 @@
+#include "expected_records.h"
 #include "test_support.h"
 
 #include "pictures/picture_area.h"
@@ -60,6 +61,7 @@ private slots:
     void everyControlHasAnAccessibleName();
     void enterOrSpaceOnAFocusedButtonClicksIt_data();
     void enterOrSpaceOnAFocusedButtonClicksIt();
+    void wholeRunFromTheKeyboard();
 };
 
 void TestStartup::promptsComeInOrderWithTheirTexts()
@@ -549,6 +551,50 @@ void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt()
     QSignalSpy clicked(button, &QPushButton::clicked);
     QTest::keyClick(button, Qt::Key(key));
     QCOMPARE(clicked.count(), 1);
+}
+
+void TestStartup::wholeRunFromTheKeyboard()
+{
+    TemporaryHome home;
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, u"000"_s};
+    const QByteArray codeLine = useCodeLine(student, QByteArray(19, '\x80'));
+    const auto window = startShownRun(student);
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+    // From the question box: Tab, Tab to "Next Question / Answer"; Enter steps three times.
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), u"txt_question"_s);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdNextQuestion"_s);
+    for (int step = 0; step < 3; ++step)
+        press(Qt::Key_Return);
+    // Back to the answer box, type over the prompt, then on to "Enter Response".
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"txt_answer"_s);
+    press(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), u"typed"_s);
+    student.answers = {u"3"_s};
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"cmd_enter_response"_s);
+    press(Qt::Key_Space);
+    // Two more steps end the run on the next assignment's start line.
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    QCOMPARE(student.ends, 1);
+
+    const QByteArray question = window->session().scriptLines[7].mid(2).toLatin1();
+    const auto expected = [&](bool master) {
+        return headerBytes(codeLine, "000", "000.")
+                + responseBytes(master, question, "typed", "confidence assessment:  3"_ba);
+    };
+    QCOMPARE(readFile(home.defaultFolder() + u"/masterFile.txt"_s), expected(true));
+    QCOMPARE(readFile(home.defaultFolder() + u"/send_1208.txt"_s), expected(false));
 }
 
 QTEST_MAIN(TestStartup)
