@@ -124,3 +124,20 @@ void typeText(QPlainTextEdit *box, const QString &text)
         i += units - 1;
     }
 }
+
+void addAssignmentNumberRows()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("assignmentNumber");
+    QTest::addColumn<QString>("nextAssignmentNumber");
+    const char *const rows[][3] = {
+            {"7", "007", "008"},   {"42", "042", "043"},   {"000", "000", "001"},
+            {"099", "099", "100"}, {"999", "999", "1000"}, {"1234", "1234", "1235"},
+            {"", "", "001"},       {"x", "00x", "001"},    {"2.5", "2.5", "3.5"},
+    };
+    for (const auto &[typed, number, next] : rows) {
+        QTest::newRow(*typed ? typed : "empty")
+                << QString::fromLatin1(typed) << QString::fromLatin1(number)
+                << QString::fromLatin1(next);
+    }
+}

@@ -60,6 +60,9 @@ std::unique_ptr<query_template> startShownRun(FakeStudent &student);
 
 QByteArray readFile(const QString &path);
 
+// Rows (typed, assignmentNumber, nextAssignmentNumber) of the worked assignment-number table.
+void addAssignmentNumberRows();
+
 // The window's controls as the student uses them. The window must be shown.
 QPlainTextEdit *textBox(const query_template &window, const QString &name);
 void clickButton(const query_template &window, const QString &name);

@@ -32,6 +32,20 @@ int markCount(const QString &line)
     return line.count(u"{}"_s);
 }
 
+// A run of assignment 000 into the default folder, in a home of its own.
+struct DefaultRun
+{
+    DefaultRun()
+    {
+        student.answers = {u"name"_s, u""_s, u"000"_s};
+        window = startRun(student);
+    }
+
+    TemporaryHome home;
+    FakeStudent student;
+    std::unique_ptr<query_template> window;
+};
+
 } // namespace
 
 class TestStartup : public QObject
@@ -184,18 +198,7 @@ void TestStartup::sendFileNameTakesMonthThenDay()
 
 void TestStartup::assignmentNumbersAsTyped_data()
 {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("assignmentNumber");
-    QTest::addColumn<QString>("nextAssignmentNumber");
-    QTest::newRow("7") << u"7"_s << u"007"_s << u"008"_s;
-    QTest::newRow("42") << u"42"_s << u"042"_s << u"043"_s;
-    QTest::newRow("000") << u"000"_s << u"000"_s << u"001"_s;
-    QTest::newRow("099") << u"099"_s << u"099"_s << u"100"_s;
-    QTest::newRow("999") << u"999"_s << u"999"_s << u"1000"_s;
-    QTest::newRow("1234") << u"1234"_s << u"1234"_s << u"1235"_s;
-    QTest::newRow("empty") << u""_s << u""_s << u"001"_s;
-    QTest::newRow("x") << u"x"_s << u"00x"_s << u"001"_s;
-    QTest::newRow("2.5") << u"2.5"_s << u"2.5"_s << u"3.5"_s;
+    addAssignmentNumberRows();
 }
 
 void TestStartup::assignmentNumbersAsTyped()
@@ -213,10 +216,8 @@ void TestStartup::assignmentNumbersAsTyped()
 
 void TestStartup::answerPromptHasTwoParagraphs()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     const QString prompt = window->session().answerPrompt;
     QCOMPARE(prompt.size(), 502);
     QVERIFY(prompt.startsWith(u"Enter, as appropriate,"_s));
@@ -257,10 +258,8 @@ void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator()
 
 void TestStartup::pictureScales()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     for (const char *name : {"Picture1", "Picture2"}) {
         const auto *area = window->findChild<PictureArea *>(QString::fromLatin1(name));
         QVERIFY(area);
@@ -271,10 +270,8 @@ void TestStartup::pictureScales()
 
 void TestStartup::builtInBank()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     const ScriptLines &lines = window->session().scriptLines;
     // Slot: kind ("start", "text", "question"), exact text where fixed, "{}" mark count.
     struct Slot
@@ -362,10 +359,8 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem()
     QFETCH(QString, className);
     QFETCH(QString, caption);
     QFETCH(QRect, twips);
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCOMPARE(window->size(), QSize(725, 573));
@@ -389,10 +384,8 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem()
 
 void TestStartup::textBoxes()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     for (const char *name : {"txt_question", "txt_answer"}) {
         const auto *box = window->findChild<QPlainTextEdit *>(QString::fromLatin1(name));
         QCOMPARE(box->font().family(), u"Arial"_s);
@@ -406,10 +399,8 @@ void TestStartup::textBoxes()
 
 void TestStartup::tabOrder()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     const QStringList expected = {
@@ -445,14 +436,13 @@ void TestStartup::tabOrder()
 
 void TestStartup::inertControlsChangeNothing()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    const QStringList promptsBefore = student.promptsShown;
-    const auto filesBefore = QDir(home.defaultFolder()).entryList(QDir::Files);
+    const QStringList promptsBefore = run.student.promptsShown;
+    const auto filesBefore = QDir(run.home.defaultFolder()).entryList(QDir::Files);
+    const QByteArray masterBefore = readFile(run.home.defaultFolder() + u"/masterFile.txt"_s);
     const auto *question = window->findChild<QPlainTextEdit *>(u"txt_question"_s);
     const auto *answer = window->findChild<QPlainTextEdit *>(u"txt_answer"_s);
     const int scriptLineIndex = window->session().scriptLineIndex;
@@ -464,13 +454,14 @@ void TestStartup::inertControlsChangeNothing()
     QTest::mouseClick(window->findChild<QLabel *>(u"lbl_only_if_prompted"_s), Qt::LeftButton);
 
     QCOMPARE(parameter->text(), u"17"_s);
-    QCOMPARE(student.promptsShown, promptsBefore);
-    QCOMPARE(student.ends, 0);
-    QVERIFY(student.problems.isEmpty());
+    QCOMPARE(run.student.promptsShown, promptsBefore);
+    QCOMPARE(run.student.ends, 0);
+    QVERIFY(run.student.problems.isEmpty());
     QCOMPARE(question->toPlainText(), QString());
     QCOMPARE(answer->toPlainText(), u" "_s);
     QCOMPARE(window->session().scriptLineIndex, scriptLineIndex);
-    QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::Files), filesBefore);
+    QCOMPARE(QDir(run.home.defaultFolder()).entryList(QDir::Files), filesBefore);
+    QCOMPARE(readFile(run.home.defaultFolder() + u"/masterFile.txt"_s), masterBefore);
 }
 
 void TestStartup::everyControlHasAnAccessibleName_data()
@@ -512,10 +503,8 @@ void TestStartup::everyControlHasAnAccessibleName()
 {
     QFETCH(QString, name);
     QFETCH(QString, accessibleName);
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     const auto *control = window->findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->accessibleName(), accessibleName);
@@ -539,10 +528,8 @@ void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt()
 {
     QFETCH(QString, name);
     QFETCH(int, key);
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startRun(student);
+    DefaultRun run;
+    const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     auto *button = window->findChild<QPushButton *>(name);

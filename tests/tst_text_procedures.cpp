@@ -3,6 +3,7 @@
 #include "files/clock_format.h"
 #include "files/cp1252.h"
 #include "files/file_paths.h"
+#include "test_support.h"
 
 #include <QDir>
 #include <QTest>
@@ -77,18 +78,7 @@ void TestTextProcedures::numericValueOfText()
 
 void TestTextProcedures::assignmentNumbers_data()
 {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("assignmentNumber");
-    QTest::addColumn<QString>("nextAssignmentNumber");
-    QTest::newRow("7") << u"7"_s << u"007"_s << u"008"_s;
-    QTest::newRow("42") << u"42"_s << u"042"_s << u"043"_s;
-    QTest::newRow("000") << u"000"_s << u"000"_s << u"001"_s;
-    QTest::newRow("099") << u"099"_s << u"099"_s << u"100"_s;
-    QTest::newRow("999") << u"999"_s << u"999"_s << u"1000"_s;
-    QTest::newRow("1234") << u"1234"_s << u"1234"_s << u"1235"_s;
-    QTest::newRow("empty") << u""_s << u""_s << u"001"_s;
-    QTest::newRow("x") << u"x"_s << u"00x"_s << u"001"_s;
-    QTest::newRow("2.5") << u"2.5"_s << u"2.5"_s << u"3.5"_s;
+    addAssignmentNumberRows();
     QTest::newRow("blank") << u" "_s << u"00 "_s << u"001"_s;
     QTest::newRow("one-wide-character") << u"\U0001F600"_s << u"00\U0001F600"_s << u"001"_s;
 }
