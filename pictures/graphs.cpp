@@ -116,6 +116,8 @@ template<class... Handlers> struct Overloaded : Handlers...
 {
     using Handlers::operator()...;
 };
+// Spelled out for compilers without aggregate deduction (clang before 17).
+template<class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 const QColor red(255, 0, 0);
 const QColor green(0, 255, 0);

@@ -179,6 +179,10 @@ private slots:
 
 private:
     void compareFile(const QString &path, const QByteArray &expected);
+    // The master and SEND files against records(true) and records(false), the notes file.
+    void compareSessionFiles(const QString &folder,
+                             const std::function<QByteArray(bool master)> &records,
+                             const QByteArray &notes);
 
     XSession m_x;
 };
@@ -198,6 +202,16 @@ void TestEndToEnd::compareFile(const QString &path, const QByteArray &expected)
     const QByteArray actual = withFixedReadings(file.readAll(), &problem);
     QVERIFY2(problem.isEmpty(), qPrintable(path + u": "_s + problem));
     QCOMPARE(actual, expected);
+}
+
+void TestEndToEnd::compareSessionFiles(const QString &folder,
+                                       const std::function<QByteArray(bool master)> &records,
+                                       const QByteArray &notes)
+{
+    compareFile(folder + u"masterFile.txt"_s, records(true));
+    compareFile(folder + u"send_"_s + QDate::currentDate().toString(u"MMdd"_s) + u".txt"_s,
+                records(false));
+    compareFile(folder + u"notes_.txt"_s, notes);
 }
 
 void TestEndToEnd::wholeRunOfAssignment000()
@@ -232,10 +246,7 @@ void TestEndToEnd::wholeRunOfAssignment000()
                                 confidence("2"))
                 + responseBytes(master, withoutMarker(8), "", confidence("")) + note;
     };
-    compareFile(folder + u"masterFile.txt"_s, records(true));
-    compareFile(folder + u"send_"_s + QDate::currentDate().toString(u"MMdd"_s) + u".txt"_s,
-                records(false));
-    compareFile(folder + u"notes_.txt"_s, note);
+    compareSessionFiles(folder, records, note);
 }
 
 void TestEndToEnd::runOf001WithResponsesNotesDisplaysAndQuit()
@@ -273,10 +284,7 @@ void TestEndToEnd::runOf001WithResponsesNotesDisplaysAndQuit()
                                 confidence("seven"), " 10000 ")
                 + note;
     };
-    compareFile(folder + u"masterFile.txt"_s, records(true));
-    compareFile(folder + u"send_"_s + QDate::currentDate().toString(u"MMdd"_s) + u".txt"_s,
-                records(false));
-    compareFile(folder + u"notes_.txt"_s, note);
+    compareSessionFiles(folder, records, note);
 }
 
 void TestEndToEnd::typedFolder()
