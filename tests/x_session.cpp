@@ -38,10 +38,12 @@ bool XSession::start()
         }
     }
     // Xvfb picks a free display and writes its number once it accepts connections.
+    // Without -noreset it would reset whenever its last client (each xdotool call, each
+    // run of the program) disconnects, refusing connections for that moment.
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.start(u"Xvfb"_s,
                    {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-dpi"_s,
-                    u"96"_s, u"-nolisten"_s, u"tcp"_s});
+                    u"96"_s, u"-nolisten"_s, u"tcp"_s, u"-noreset"_s});
     const QDeadlineTimer deadline(waitMilliseconds);
     while (!m_server.canReadLine() && m_server.state() != QProcess::NotRunning
            && !deadline.hasExpired()) {
