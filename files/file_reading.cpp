@@ -2,6 +2,7 @@
 
 #include "cp1252.h"
 #include "file_paths.h"
+#include "retry_on_interrupt.h"
 
 #include <QFile>
 
@@ -18,25 +19,16 @@ bool readAll(int fd, QByteArray &bytes)
 {
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            return true;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
+        const ssize_t got = retryOnInterrupt([&] { return ::read(fd, buffer, sizeof buffer); });
+        if (got <= 0)
+            return got == 0;
         bytes.append(buffer, got);
     }
 }
 
 bool readLocked(int fd, QByteArray &bytes)
 {
-    int locked;
-    do
-        locked = ::flock(fd, LOCK_SH);
-    while (locked != 0 && errno == EINTR);
-    return locked == 0 && readAll(fd, bytes);
+    return retryOnInterrupt([&] { return ::flock(fd, LOCK_SH); }) == 0 && readAll(fd, bytes);
 }
 
 QStringList splitLines(const QByteArray &bytes)

@@ -1,6 +1,7 @@
 #include "record_file.h"
 
 #include "file_paths.h"
+#include "retry_on_interrupt.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,15 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-template<typename Call> auto retryOnInterrupt(Call call)
-{
-    decltype(call()) result;
-    do
-        result = call();
-    while (result == -1 && errno == EINTR);
-    return result;
-}
 
 // A file open for appending, closed (and so unlocked) when it goes.
 struct AppendFile
