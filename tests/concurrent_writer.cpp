@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     FakeStudent student;
     student.answers = {u"name"_s, u""_s, u"000"_s};
     const auto window = startRun(student);
-    auto *answer = window->findChild<QPlainTextEdit *>(u"txt_answer"_s);
+    auto *answer = textBox(*window, u"txt_answer"_s);
     auto *enterResponse = window->findChild<QPushButton *>(u"cmd_enter_response"_s);
     auto *saveAsNotes = window->findChild<QPushButton *>(u"cmd_save_as_notes"_s);
     for (int i = 0; i < count; ++i) {

@@ -63,8 +63,9 @@ QByteArray readFile(const QString &path);
 // Rows (typed, assignmentNumber, nextAssignmentNumber) of the worked assignment-number table.
 void addAssignmentNumberRows();
 
-// The window's controls as the student uses them. The window must be shown.
+// The window's controls as the student uses them.
 QPlainTextEdit *textBox(const query_template &window, const QString &name);
+// The window must be shown.
 void clickButton(const query_template &window, const QString &name);
 // Types `text` into the box key by key, Return for each line break ("\n" or CR LF).
 void typeText(QPlainTextEdit *box, const QString &text);

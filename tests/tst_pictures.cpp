@@ -648,8 +648,8 @@ void TestPictures::nextPicture()
     constexpr int start = 40;
     Run run(start, lines);
     QCOMPARE(run.index(), start);
-    const auto *question = run.window->findChild<QPlainTextEdit *>(u"txt_question"_s);
-    const auto *answer = run.window->findChild<QPlainTextEdit *>(u"txt_answer"_s);
+    const auto *question = textBox(*run.window, u"txt_question"_s);
+    const auto *answer = textBox(*run.window, u"txt_answer"_s);
     const QImage picture2 = run.picture2();
 
     for (qsizetype click = 0; click < indexes.size(); ++click) {
@@ -831,7 +831,7 @@ void TestPictures::steppingThroughRoutineLinesDrawsTheGraphs()
     Run run(1,
             {u"`routine graph2"_s, u"After graph 2"_s, u"`ROUTINE Graph-1"_s, u"After graph 1"_s,
              u"`Routine graph 3"_s, u"After graph 3"_s});
-    const auto *question = run.window->findChild<QPlainTextEdit *>(u"txt_question"_s);
+    const auto *question = textBox(*run.window, u"txt_question"_s);
 
     run.click(u"cmdNextQuestion"_s);
     QVERIFY(question->toPlainText().endsWith(u"After graph 2"_s));

@@ -387,7 +387,7 @@ void TestStartup::textBoxes()
     DefaultRun run;
     const auto &window = run.window;
     for (const char *name : {"txt_question", "txt_answer"}) {
-        const auto *box = window->findChild<QPlainTextEdit *>(QString::fromLatin1(name));
+        const auto *box = textBox(*window, QString::fromLatin1(name));
         QCOMPARE(box->font().family(), u"Arial"_s);
         QCOMPARE(box->font().pointSizeF(), 9.75);
         QCOMPARE(box->font().weight(), QFont::Normal);
@@ -443,11 +443,11 @@ void TestStartup::inertControlsChangeNothing()
     const QStringList promptsBefore = run.student.promptsShown;
     const auto filesBefore = QDir(run.home.defaultFolder()).entryList(QDir::Files);
     const QByteArray masterBefore = readFile(run.home.defaultFolder() + u"/masterFile.txt"_s);
-    const auto *question = window->findChild<QPlainTextEdit *>(u"txt_question"_s);
-    const auto *answer = window->findChild<QPlainTextEdit *>(u"txt_answer"_s);
+    const auto *question = textBox(*window, u"txt_question"_s);
+    const auto *answer = textBox(*window, u"txt_answer"_s);
     const int scriptLineIndex = window->session().scriptLineIndex;
 
-    QTest::mouseClick(window->findChild<QPushButton *>(u"cmd_timerTrigger"_s), Qt::LeftButton);
+    clickButton(*window, u"cmd_timerTrigger"_s);
     auto *parameter = window->findChild<QLineEdit *>(u"txt_parameter(2)"_s);
     parameter->setFocus();
     QTest::keyClicks(parameter, u"7"_s);
