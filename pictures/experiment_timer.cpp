@@ -14,6 +14,6 @@ void query_template::cmd_pend_exp_Click()
 void query_template::tmr_pend_exp_Timer()
 {
     m_services.beep();
-    const float r = float(m_services.random());
+    const double r = m_services.random();
     Picture1->circle({500, 500}, 500 * r);
 }
