@@ -1,5 +1,25 @@
 #pragma once
 
+// The window `query_template` owns the controls, the session state of a run and every procedure
+// that works on them. Its member functions are defined by subsystem:
+//   app/query_template.cpp         the controls, Form_Load, ending the program
+//   app/start_session.cpp          startSession: the prompts and the session's fixed texts
+//   app/question_stepping.cpp      cmdNextQuestion_Click, readNextQuestion
+//   script/load_query_script.cpp   loadQueryScript
+//   files/session_files.cpp        openSessionFiles: the start line and the session header
+//   files/response_entry.cpp       cmd_enter_response_Click, askSelfCritique
+//   files/notes_and_display.cpp    notes, the two displays, "clear answer", "quit program"
+//   files/record_writing.cpp       appending a record to its files and telling of a failure
+//   pictures/picture_routines.cpp  runRoutine, "next picture", "copy picture"
+//   pictures/graphs.cpp            printAt, graph1 to graph3
+//   pictures/experiment_timer.cpp  "pend exp" and its timer
+// Standalone modules, with no window: files/record_layout (the records, line by line),
+// files/record_composer (a record's bytes for each file), files/record_file (the appender),
+// files/file_reading, files/file_paths (the names mapped onto the file system), files/cp1252,
+// files/clock_format, app/text_procedures, app/text_box, code/line_code, script/, and
+// pictures/picture_area (a picture area and its drawing).
+
+#include "files/record_composer.h"
 #include "services.h"
 #include "session_state.h"
 
@@ -15,10 +35,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class RecordComposer;
 
-// The program's one window. It owns the controls, the session state of the run and every
-// procedure that works on them; each subsystem defines its procedures in its own folder.
 class query_template : public QWidget
 {
     Q_OBJECT
@@ -55,8 +72,11 @@ private:
     void cmd_displayCumulativeText_Click();
     void cmd_clr_answer_Click();
     void cmd_quit_Click();
-    void askSelfCritique(RecordComposer &record);
-    RecordComposer newRecord(const QStringList &paths) const;
+    // The self-critique line, with the rating the student gives.
+    QString askSelfCritique();
+    RecordContext recordContext() const;
+    // The file on this file system, as start-up mapped it.
+    QString filePath(SessionFile file) const;
     // Appends the record whole or not at all; on failure tells the student which file failed and
     // why, followed by `consequence`, and returns false.
     bool appendRecord(const RecordComposer &record, const QString &consequence);
@@ -80,6 +100,8 @@ private:
 
     Services m_services;
     SessionState state;
+    // The session's three files on this file system, indexed by SessionFile.
+    std::array<QString, 3> m_filePaths;
     bool m_ended = false;
     // True while responseText equals the question box's text, so a step need not read the box.
     bool m_responseTextIsQuestionBox = false;

@@ -3,6 +3,7 @@
 #include "input_prompt.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 
 #include <bit>
@@ -36,5 +37,6 @@ Services Services::system()
     services.beep = [] {
         QApplication::beep();
     };
+    services.homeFolder = QDir::homePath();
     return services;
 }

@@ -8,7 +8,7 @@
 #include <functional>
 
 // What the window needs from outside: modal prompts, the clock, the random generator, ending the
-// program and telling the student about a failure. Tests supply their own.
+// program, telling the student about a failure and the home folder. Tests supply their own.
 struct Services
 {
     // A modal prompt with `promptText`, an empty field, OK and Cancel; the typed text, or the
@@ -23,9 +23,13 @@ struct Services
     std::function<void(const QString &message)> reportProblem;
     // The system beep.
     std::function<void()> beep;
+    // The folder that "c:" and "~" stand for, and that a relative folder is taken from; the
+    // program's files are mapped onto it once, at start-up.
+    QString homeFolder;
     // Fills the script instead of the built-in bank; empty for the real program.
     std::function<void(ScriptLines &)> loadScript;
 
-    // The real program's: Qt dialogs, the system clock, one seeded generator, an immediate exit.
+    // The real program's: Qt dialogs, the system clock, one seeded generator, an immediate exit,
+    // the user's home folder.
     static Services system();
 };

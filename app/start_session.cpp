@@ -27,7 +27,7 @@ void query_template::startSession()
     state.outputFolder = defaultFolder;
     // Made whatever folder the student picks below; a failure (it exists already, or cannot be
     // made) does not matter.
-    QDir().mkdir(toFileSystemPath(defaultFolder));
+    QDir().mkdir(toFileSystemPath(defaultFolder, m_services.homeFolder));
 
     m_services.prompt(QStringLiteral("Your full name:  "));
     const QString changeFolder = m_services.prompt(QStringLiteral(
@@ -48,6 +48,12 @@ void query_template::startSession()
     state.sendFilePath
             = state.outputFolder + u"\\send_"_s + today.mid(0, 2) + today.mid(3, 2) + u".txt"_s;
     state.notesFilePath = state.outputFolder + u"\\notes_.txt"_s;
+    // The names stay as the session gives them; the files are where they map to, for the run.
+    const auto mapped = [this](const QString &name) {
+        return toFileSystemPath(name, m_services.homeFolder);
+    };
+    m_filePaths = {mapped(state.masterFilePath), mapped(state.sendFilePath),
+                   mapped(state.notesFilePath)};
 
     state.assignmentNumber = m_services.prompt(QStringLiteral("Assignment Number:  "));
 

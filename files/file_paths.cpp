@@ -15,15 +15,12 @@ qsizetype homePrefixLength(const QString &path)
 
 } // namespace
 
-QString toFileSystemPath(const QString &path)
+QString toFileSystemPath(const QString &path, const QString &homeFolder)
 {
     QString mapped = path;
     mapped.replace(u'\\', u'/');
-    const qsizetype prefix = homePrefixLength(mapped);
-    if (prefix == 0)
-        return mapped;
-    QString rest = mapped.mid(prefix);
-    if (!rest.isEmpty() && !rest.startsWith(u'/'))
-        rest.prepend(u'/');
-    return QDir::homePath() + rest;
+    if (!mapped.startsWith(u'/'))
+        mapped = homeFolder + u'/' + mapped.mid(homePrefixLength(mapped));
+    // Doubled separators and "." or ".." steps are dropped, so messages name the file plainly.
+    return QDir::cleanPath(mapped);
 }

@@ -1,7 +1,6 @@
 #include "file_reading.h"
 
 #include "cp1252.h"
-#include "file_paths.h"
 #include "retry_on_interrupt.h"
 
 #include <QFile>
@@ -52,8 +51,7 @@ QStringList splitLines(const QByteArray &bytes)
 FileLines readFileLines(const QString &path)
 {
     FileLines result;
-    const QByteArray platformPath = QFile::encodeName(toFileSystemPath(path));
-    const int fd = ::open(platformPath.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         result.missing = errno == ENOENT;
         result.failure = QString::fromLocal8Bit(std::strerror(errno));

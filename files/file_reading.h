@@ -12,6 +12,6 @@ struct FileLines
     QStringList lines; // each without its line end (CR LF, LF or CR), from Windows-1252
 };
 
-// Reads the file the session names `path`, under a shared lock so that a record another program
-// is appending at that moment is seen whole or not at all.
+// Reads the file at `path` on this file system, under a shared lock so that a record another
+// program is appending at that moment is seen whole or not at all.
 FileLines readFileLines(const QString &path);

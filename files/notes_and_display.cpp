@@ -2,21 +2,29 @@
 
 #include "app/text_box.h"
 #include "file_reading.h"
-#include "record_composer.h"
 #include "record_layout.h"
 
+#include <QDir>
 #include <QPlainTextEdit>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString readFailure(const QString &path, const QString &reason)
+{
+    return u"Could not read %1: %2. Nothing was added to the question box."_s.arg(
+            QDir::toNativeSeparators(path), reason);
+}
+
+} // namespace
 
 void query_template::cmd_save_as_notes_Click()
 {
     const QString note = boxText(txt_answer);
     if (note != state.answerPrompt) {
         const QString noteLine = u"NOTES -------> "_s + note;
-        RecordComposer record
-                = newRecord({state.masterFilePath, state.sendFilePath, state.notesFilePath});
-        composeNote(record, state.currentLine, noteLine);
+        const RecordComposer record = composeNote(recordContext(), state.currentLine, noteLine);
         if (!recordAnswer(record, u"note"_s, noteLine))
             return;
     }
@@ -26,10 +34,11 @@ void query_template::cmd_save_as_notes_Click()
 
 void query_template::cmd_display_note_file_Click()
 {
-    const FileLines notes = readFileLines(state.notesFilePath);
+    const QString notesFile = filePath(SessionFile::Notes);
+    const FileLines notes = readFileLines(notesFile);
     // With no note saved yet in this folder there is no notes file: it reads as empty.
     if (notes.failure && !notes.missing) {
-        reportProblem(u"Could not read %1: %2."_s.arg(state.notesFilePath, *notes.failure));
+        reportProblem(readFailure(notesFile, *notes.failure));
         return;
     }
     state.responseText += notes.lines.join(QString());
@@ -39,9 +48,10 @@ void query_template::cmd_display_note_file_Click()
 
 void query_template::cmd_displayCumulativeText_Click()
 {
-    const FileLines send = readFileLines(state.sendFilePath);
+    const QString sendFile = filePath(SessionFile::Send);
+    const FileLines send = readFileLines(sendFile);
     if (send.failure) {
-        reportProblem(u"Could not read %1: %2."_s.arg(state.sendFilePath, *send.failure));
+        reportProblem(readFailure(sendFile, *send.failure));
         return;
     }
     if (send.lines.isEmpty())

@@ -3,6 +3,8 @@
 #include "code/line_code.h"
 #include "cp1252.h"
 
+#include <algorithm>
+
 namespace {
 
 QByteArray lineBytes(const QString &line)
@@ -12,38 +14,41 @@ QByteArray lineBytes(const QString &line)
 
 } // namespace
 
-RecordComposer::RecordComposer(const QStringList &paths, std::function<QDateTime()> now,
-                               int codeNumber)
-    : m_now(std::move(now)), m_codeNumber(codeNumber)
+RecordComposer::RecordComposer(const RecordContext &context,
+                               std::initializer_list<SessionFile> files)
+    : m_context(context)
 {
-    for (const QString &path : paths)
-        m_records.append({path, QByteArray()});
+    for (const SessionFile file : files)
+        m_shares.append({file, QByteArray()});
 }
 
 void RecordComposer::addLine(const QString &line)
 {
     const QByteArray bytes = lineBytes(line);
-    for (FileRecord &record : m_records)
-        record.bytes += bytes;
+    for (Share &share : m_shares)
+        share.bytes += bytes;
 }
 
-void RecordComposer::addLineTo(qsizetype file, const QString &line)
+void RecordComposer::addLineTo(SessionFile file, const QString &line)
 {
-    m_records[file].bytes += lineBytes(line);
+    const auto share = std::find_if(m_shares.begin(), m_shares.end(),
+                                    [file](const Share &share) { return share.file == file; });
+    Q_ASSERT(share != m_shares.end());
+    share->bytes += lineBytes(line);
 }
 
 void RecordComposer::addCodedLine(const QString &line)
 {
-    addLineEach([&] { return code(line, m_codeNumber); });
+    addLineEach([&] { return code(line, m_context.codeNumber); });
 }
 
 void RecordComposer::addClockLine(const std::function<QString(const QDateTime &)> &lineAt)
 {
-    addLineEach([&] { return lineAt(m_now()); });
+    addLineEach([&] { return lineAt(m_context.now()); });
 }
 
 void RecordComposer::addLineEach(const std::function<QString()> &makeLine)
 {
-    for (FileRecord &record : m_records)
-        record.bytes += lineBytes(makeLine());
+    for (Share &share : m_shares)
+        share.bytes += lineBytes(makeLine());
 }

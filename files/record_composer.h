@@ -1,35 +1,50 @@
 #pragma once
 
-#include "record_file.h"
-
+#include <QByteArray>
 #include <QDateTime>
-#include <QStringList>
+#include <QList>
 
 #include <functional>
 
-// Composes one record in memory for several files at once, line by line: each line goes to every
-// file in the order the files are given (the master file first) before the next line, so a time
-// stamp or a coded line is made anew for each file in that order. A line is Windows-1252 text
-// ended by CR LF; a text holding line breaks is taken as it stands and so makes several lines.
+// The files of a session, in the order every record is written to them (and numbered so).
+enum class SessionFile { Master, Send, Notes };
+
+// What every record is made with: the clock, read anew for each time stamp, and the run's code
+// number, handed to `code`.
+struct RecordContext
+{
+    std::function<QDateTime()> now;
+    int codeNumber = 0;
+};
+
+// Composes one record in memory for its files at once, line by line: each line goes to every file
+// of the record, master file first, before the next line, so a time stamp or a coded line is made
+// anew for each file in that order. A line is Windows-1252 text ended by CR LF; a text holding
+// line breaks is taken as it stands and so makes several lines.
 class RecordComposer
 {
 public:
-    RecordComposer(const QStringList &paths, std::function<QDateTime()> now, int codeNumber);
+    // One file's share of the record.
+    struct Share
+    {
+        SessionFile file;
+        QByteArray bytes;
+    };
+
+    RecordComposer(const RecordContext &context, std::initializer_list<SessionFile> files);
 
     void addLine(const QString &line);
-    // A line for one file only, by its place in the list.
-    void addLineTo(qsizetype file, const QString &line);
+    void addLineTo(SessionFile file, const QString &line);
     // The line through `code`, once for each file.
     void addCodedLine(const QString &line);
     // A line made from the clock, read again for each file.
     void addClockLine(const std::function<QString(const QDateTime &now)> &lineAt);
 
-    const QList<FileRecord> &records() const { return m_records; }
+    const QList<Share> &shares() const { return m_shares; }
 
 private:
     void addLineEach(const std::function<QString()> &makeLine);
 
-    QList<FileRecord> m_records;
-    std::function<QDateTime()> m_now;
-    int m_codeNumber;
+    RecordContext m_context;
+    QList<Share> m_shares;
 };

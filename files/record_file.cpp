@@ -1,6 +1,5 @@
 #include "record_file.h"
 
-#include "file_paths.h"
 #include "retry_on_interrupt.h"
 
 #include <QFile>
@@ -8,7 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <deque>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,10 +16,11 @@
 
 namespace {
 
-// A file open for appending, closed (and so unlocked) when it goes.
+// A file's share of the record, and the file while it is open for appending: closed (and so
+// unlocked) when it goes.
 struct AppendFile
 {
-    AppendFile() = default;
+    explicit AppendFile(const FileRecord &record) : record(record) { }
     AppendFile(const AppendFile &) = delete;
     AppendFile &operator=(const AppendFile &) = delete;
     ~AppendFile()
@@ -29,7 +29,7 @@ struct AppendFile
             ::close(fd);
     }
 
-    QString platformPath;
+    const FileRecord &record;
     int fd = -1;
     bool created = false;
     off_t lengthBefore = 0;
@@ -38,7 +38,7 @@ struct AppendFile
 
 bool openForAppend(AppendFile &file)
 {
-    const QByteArray encoded = QFile::encodeName(file.platformPath);
+    const QByteArray encoded = QFile::encodeName(file.record.path);
     const char *path = encoded.constData();
     for (;;) {
         // Tried exclusively first, to know whether this append makes the file.
@@ -92,9 +92,9 @@ bool sync(int fd)
     return retryOnInterrupt([&] { return ::fsync(fd); }) == 0;
 }
 
-bool syncFolderOf(const QString &platformPath)
+bool syncFolderOf(const QString &path)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(platformPath).absolutePath());
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -105,7 +105,7 @@ bool syncFolderOf(const QString &platformPath)
     return synced;
 }
 
-void cutBack(const std::vector<AppendFile> &files)
+void cutBack(const std::deque<AppendFile> &files)
 {
     for (const AppendFile &file : files) {
         if (!file.written)
@@ -119,30 +119,32 @@ void cutBack(const std::vector<AppendFile> &files)
 
 std::optional<AppendFailure> appendRecords(const QList<FileRecord> &records)
 {
-    std::vector<AppendFile> files(records.size());
-    const auto fail = [&](qsizetype index) {
+    // A deque, as its files are neither copied nor moved once open.
+    std::deque<AppendFile> files;
+    for (const FileRecord &record : records)
+        files.emplace_back(record);
+    const auto fail = [&](const AppendFile &file) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         cutBack(files);
-        return AppendFailure {records[index].path, reason};
+        return AppendFailure {file.record.path, reason};
     };
 
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        files[i].platformPath = toFileSystemPath(records[i].path);
-        if (!openForAppend(files[i]))
-            return fail(i);
+    for (AppendFile &file : files) {
+        if (!openForAppend(file))
+            return fail(file);
     }
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        if (!lockAndMeasure(files[i]))
-            return fail(i);
+    for (AppendFile &file : files) {
+        if (!lockAndMeasure(file))
+            return fail(file);
     }
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        files[i].written = true;
-        if (!writeWhole(files[i].fd, records[i].bytes) || !sync(files[i].fd))
-            return fail(i);
+    for (AppendFile &file : files) {
+        file.written = true;
+        if (!writeWhole(file.fd, file.record.bytes) || !sync(file.fd))
+            return fail(file);
     }
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        if (files[i].created && !syncFolderOf(files[i].platformPath))
-            return fail(i);
+    for (AppendFile &file : files) {
+        if (file.created && !syncFolderOf(file.record.path))
+            return fail(file);
     }
     return std::nullopt;
 }

@@ -6,8 +6,7 @@
 
 #include <optional>
 
-// One file's share of a record: the file as the session names it ("c:\qorvanit\masterFile.txt")
-// and the bytes it gains.
+// One file's share of a record: the file's path on this file system and the bytes it gains.
 struct FileRecord
 {
     QString path;
@@ -16,7 +15,7 @@ struct FileRecord
 
 struct AppendFailure
 {
-    QString path; // as the session names it
+    QString path; // the file's path on this file system
     QString reason; // the system's
 };
 

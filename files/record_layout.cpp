@@ -2,15 +2,13 @@
 
 #include "app/text_procedures.h"
 #include "clock_format.h"
-#include "record_composer.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr qsizetype masterFile = 0;
-
 const QString separatorLine = u"......!!!!!!!!..................................."_s;
+const QString closingLine = QString(49, u'.');
 const QString stampIndent = QString(36, u' ');
 
 QString timeStamp(const QDateTime &now)
@@ -37,38 +35,45 @@ void composeScriptLine(RecordComposer &record, const QString &currentLine)
 
 } // namespace
 
-void composeHeader(RecordComposer &record, const QString &codeLine, const QString &assignmentNumber,
-                   const QString &startLine, const QString &courseTitle)
+RecordComposer composeHeader(const RecordContext &context, const QString &codeLine,
+                             const QString &assignmentNumber, const QString &startLine,
+                             const QString &courseTitle)
 {
+    RecordComposer record(context, {SessionFile::Master, SessionFile::Send});
     record.addLine(codeLine);
     record.addCodedLine(u"assignment #"_s + assignmentNumber);
     record.addCodedLine(startLine);
     record.addLine(courseTitle);
     record.addClockLine([](const QDateTime &now) { return formatDate(now.date()); });
+    return record;
 }
 
-void composeResponse(RecordComposer &record, double questionNumber, const QString &currentLine,
-                     const QString &response)
+RecordComposer composeResponse(const RecordContext &context, double questionNumber,
+                               const QString &currentLine, const QString &response,
+                               const std::function<QString()> &ratingLine)
 {
+    RecordComposer record(context, {SessionFile::Master, SessionFile::Send});
     composeOpening(record);
-    record.addLineTo(masterFile, QString());
-    record.addLineTo(masterFile, QString());
-    record.addLineTo(masterFile, u"`questionNumber"_s + numberLayout(questionNumber));
+    record.addLineTo(SessionFile::Master, QString());
+    record.addLineTo(SessionFile::Master, QString());
+    record.addLineTo(SessionFile::Master, u"`questionNumber"_s + numberLayout(questionNumber));
     composeScriptLine(record, currentLine);
     record.addLine(u"RESPONSE -->  "_s);
     record.addCodedLine(response);
+    if (const QString rating = ratingLine(); !rating.isNull())
+        record.addLine(rating);
+    record.addLine(closingLine);
+    return record;
 }
 
-void composeNote(RecordComposer &record, const QString &currentLine, const QString &noteLine)
+RecordComposer composeNote(const RecordContext &context, const QString &currentLine,
+                           const QString &noteLine)
 {
+    RecordComposer record(context, {SessionFile::Master, SessionFile::Send, SessionFile::Notes});
     composeOpening(record);
     record.addClockLine(dateAndTimeStamp);
     composeScriptLine(record, currentLine);
     record.addCodedLine(noteLine);
-    composeRecordClosing(record);
-}
-
-void composeRecordClosing(RecordComposer &record)
-{
-    record.addLine(QString(49, u'.'));
+    record.addLine(closingLine);
+    return record;
 }

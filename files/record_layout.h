@@ -1,25 +1,28 @@
 #pragma once
 
+#include "record_composer.h"
+
 #include <QString>
 
-class RecordComposer;
+#include <functional>
 
-// The blocks of the master file and the SEND file (and of the notes file, which holds only note
-// records), line by line. Every record's files are given master first.
+// The records of the master file and the SEND file (and of the notes file, which holds only note
+// records), each composed whole, line by line.
 
-// The five-line header of a session: the code line, the assignment, its start line, the course
-// title and the date.
-void composeHeader(RecordComposer &record, const QString &codeLine, const QString &assignmentNumber,
-                   const QString &startLine, const QString &courseTitle);
+// The five-line header of a session, for the master file and the SEND file: the code line, the
+// assignment, its start line, the course title and the date.
+RecordComposer composeHeader(const RecordContext &context, const QString &codeLine,
+                             const QString &assignmentNumber, const QString &startLine,
+                             const QString &courseTitle);
 
-// A response record up to the response: the opening lines, the question number (master file
-// only), the script line and the response. The rating line, when the block asks for one, and the
-// closing line follow.
-void composeResponse(RecordComposer &record, double questionNumber, const QString &currentLine,
-                     const QString &response);
+// A response record, for the master file and the SEND file: the opening lines, the question
+// number (master file only), the script line, the response, the rating line and the closing line.
+// `ratingLine` is asked for its line once the response is composed; it gives a null text when
+// the block asks for no rating.
+RecordComposer composeResponse(const RecordContext &context, double questionNumber,
+                               const QString &currentLine, const QString &response,
+                               const std::function<QString()> &ratingLine);
 
-// A whole note record; `noteLine` is "NOTES -------> " and the note.
-void composeNote(RecordComposer &record, const QString &currentLine, const QString &noteLine);
-
-// The line that closes every response and note record.
-void composeRecordClosing(RecordComposer &record);
+// A note record, for all three files; `noteLine` is "NOTES -------> " and the note.
+RecordComposer composeNote(const RecordContext &context, const QString &currentLine,
+                           const QString &noteLine);

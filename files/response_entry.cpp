@@ -2,7 +2,6 @@
 
 #include "app/text_box.h"
 #include "app/text_procedures.h"
-#include "record_composer.h"
 #include "record_layout.h"
 
 #include <QPlainTextEdit>
@@ -31,15 +30,17 @@ void query_template::cmd_enter_response_Click()
     if (response != state.answerPrompt) {
         const double questionNumber = numericValue(state.assignmentNumber) * 10000
                 + numericValue(state.currentQuestionNumber);
-        RecordComposer record = newRecord({state.masterFilePath, state.sendFilePath});
-        composeResponse(record, questionNumber, state.currentLine, response);
         // The rating is asked before anything is written, so a run ended while the prompt is
         // open leaves no part of the record behind.
-        if (state.blockKind == u"question"_s)
-            record.addLine(u"confidence assessment:  "_s + m_services.prompt(confidencePrompt));
-        else if (state.blockKind == u"answer"_s)
-            askSelfCritique(record);
-        composeRecordClosing(record);
+        const auto ratingLine = [this]() -> QString {
+            if (state.blockKind == u"question"_s)
+                return u"confidence assessment:  "_s + m_services.prompt(confidencePrompt);
+            if (state.blockKind == u"answer"_s)
+                return askSelfCritique();
+            return {};
+        };
+        const RecordComposer record = composeResponse(recordContext(), questionNumber,
+                                                      state.currentLine, response, ratingLine);
         if (!recordAnswer(record, u"response"_s, response))
             return;
     }
@@ -47,7 +48,7 @@ void query_template::cmd_enter_response_Click()
     setBoxText(txt_answer, QString());
 }
 
-void query_template::askSelfCritique(RecordComposer &record)
+QString query_template::askSelfCritique()
 {
-    record.addLine(u"self critique assessment: "_s + m_services.prompt(selfCritiquePrompt));
+    return u"self critique assessment: "_s + m_services.prompt(selfCritiquePrompt);
 }

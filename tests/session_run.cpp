@@ -4,15 +4,20 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-SessionRun::SessionRun(const QString &assignment, const QStringList &script)
+SessionRun::SessionRun(const Options &options)
 {
-    student.answers = {u"name"_s, u""_s, assignment};
+    student.answers = {u"name"_s, u""_s, options.assignment};
+    student.home = home.path();
     useCodeLine(student, codeLine);
-    if (!script.isEmpty())
-        useScript(student, script);
-    window = startShownRun(student);
+    if (!options.script.isEmpty())
+        useScript(student, options.script, options.scriptStart);
+    window = options.shown ? startShownRun(student) : startRun(student);
     header = readFile(master());
 }
+
+SessionRun::SessionRun(const QString &assignment, const QStringList &script)
+    : SessionRun(Options {assignment, script})
+{ }
 
 QString SessionRun::master() const
 {

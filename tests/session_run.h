@@ -6,11 +6,21 @@
 
 class QPlainTextEdit;
 
-// One run of an assignment in a HOME of its own, with a known code line, started and shown; the
-// controls as the student uses them. `header` is what start-up wrote to each file.
+// One run of an assignment in a HOME of its own, started the way the program starts, with a known
+// code line; the controls as the student uses them. `header` is what start-up wrote to each file.
 struct SessionRun
 {
-    explicit SessionRun(const QString &assignment, const QStringList &script = {});
+    struct Options
+    {
+        QString assignment = QStringLiteral("000");
+        QStringList script; // from slot 1 on, instead of the built-in bank when not empty
+        int scriptStart = 1; // the slot of the script's first line
+        bool shown = true; // shown and ready for clicks, or only loaded
+    };
+
+    explicit SessionRun(const Options &options);
+    explicit SessionRun(const QString &assignment = QStringLiteral("000"),
+                        const QStringList &script = {});
 
     QString folder() const { return home.defaultFolder(); }
     QString master() const;

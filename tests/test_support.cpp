@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,7 +29,7 @@ Services FakeStudent::services()
             randoms.erase(randoms.begin());
             return r;
         }
-        return double(generator() >> 11) * 0x1.0p-53;
+        return uniformDouble(generator);
     };
     services.endProgram = [this] {
         ++ends;
@@ -40,6 +41,7 @@ Services FakeStudent::services()
         ++beeps;
     };
     services.loadScript = script;
+    services.homeFolder = home.isEmpty() ? QDir::homePath() : home;
     return services;
 }
 
@@ -63,11 +65,11 @@ QByteArray useCodeLine(FakeStudent &student, const QByteArray &countBytes)
     return countBytes;
 }
 
-void useScript(FakeStudent &student, const QStringList &lines)
+void useScript(FakeStudent &student, const QStringList &lines, int start)
 {
-    student.script = [lines](ScriptLines &scriptLines) {
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            scriptLines[i + 1] = lines[i];
+    student.script = [lines, start](ScriptLines &scriptLines) {
+        for (qsizetype i = 0; i < lines.size() && start + i <= lastScriptSlot; ++i)
+            scriptLines[start + i] = lines[i];
     };
 }
 
@@ -91,6 +93,18 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+double uniformDouble(std::mt19937_64 &generator)
+{
+    return double(generator() >> 11) * 0x1.0p-53;
 }
 
 QPlainTextEdit *textBox(const query_template &window, const QString &name)

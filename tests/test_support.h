@@ -20,6 +20,7 @@ struct FakeStudent
     int secondsPerReading = 0; // the clock moves on by this much after every reading
     std::vector<double> randoms; // taken first, then the generator
     std::mt19937_64 generator {20261208};
+    QString home; // the home folder the run maps its files onto; the process's HOME when empty
     double seed = -1;
     int ends = 0;
     int beeps = 0;
@@ -50,8 +51,9 @@ private:
 // line, by the generator values it will take; returns the bytes.
 QByteArray useCodeLine(FakeStudent &student, const QByteArray &countBytes);
 
-// Gives the run `lines` as its script, from slot 1 on, instead of the built-in bank.
-void useScript(FakeStudent &student, const QStringList &lines);
+// Gives the run `lines` as its script, from slot `start` on as far as the last slot, instead of the
+// built-in bank.
+void useScript(FakeStudent &student, const QStringList &lines, int start = 1);
 
 // A window created and loaded the way the program starts it.
 std::unique_ptr<query_template> startRun(FakeStudent &student);
@@ -59,6 +61,11 @@ std::unique_ptr<query_template> startRun(FakeStudent &student);
 std::unique_ptr<query_template> startShownRun(FakeStudent &student);
 
 QByteArray readFile(const QString &path);
+// Makes or replaces the file with `bytes`; a failure fails the calling test.
+void writeFile(const QString &path, const QByteArray &bytes);
+
+// A double uniform on [0, 1) from 53 random bits, as the program draws them.
+double uniformDouble(std::mt19937_64 &generator);
 
 // Rows (typed, assignmentNumber, nextAssignmentNumber) of the worked assignment-number table.
 void addAssignmentNumberRows();

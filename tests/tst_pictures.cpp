@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "session_run.h"
 
 #include "pictures/picture_area.h"
 
@@ -155,31 +155,17 @@ QString describe(QPoint at, QRgb colour)
 }
 
 // A run of assignment "000" whose start line is at slot `start`, with `lines` right after it.
-class Run
+class Run : public SessionRun
 {
 public:
     Run(int start, const QStringList &lines)
-    {
-        student.answers = {u"name"_s, QString(), u"000"_s};
-        student.script = [start, lines](ScriptLines &script) {
-            script[start] = u"000."_s;
-            for (int i = 0; i < lines.size() && start + 1 + i <= lastScriptSlot; ++i)
-                script[start + 1 + i] = lines[i];
-        };
-        window = startRun(student);
-    }
+        : SessionRun(Options {u"000"_s, QStringList {u"000."_s} + lines, start})
+    { }
 
     PictureArea *area(const QString &name) const { return window->findChild<PictureArea *>(name); }
     QImage picture1() const { return area(u"Picture1"_s)->rendered(); }
     QImage picture2() const { return area(u"Picture2"_s)->rendered(); }
-    int index() const { return window->session().scriptLineIndex; }
-    void click(const QString &button) const
-    {
-        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
-    }
-
-    FakeStudent student;
-    std::unique_ptr<query_template> window;
+    int index() const { return session().scriptLineIndex; }
 };
 
 // Picture1 after a fresh run has drawn `routine` alone.

@@ -1,16 +1,20 @@
 #include "expected_records.h"
-#include "test_support.h"
+#include "session_run.h"
 
+#include "app/input_prompt.h"
 #include "pictures/picture_area.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -32,20 +36,6 @@ int markCount(const QString &line)
     return line.count(u"{}"_s);
 }
 
-// A run of assignment 000 into the default folder, in a home of its own.
-struct DefaultRun
-{
-    DefaultRun()
-    {
-        student.answers = {u"name"_s, u""_s, u"000"_s};
-        window = startRun(student);
-    }
-
-    TemporaryHome home;
-    FakeStudent student;
-    std::unique_ptr<query_template> window;
-};
-
 } // namespace
 
 class TestStartup : public QObject
@@ -55,6 +45,8 @@ private slots:
     void promptsComeInOrderWithTheirTexts();
     void folderDialogue_data();
     void folderDialogue();
+    void typedFolderIsTakenFromTheHomeFolder_data();
+    void typedFolderIsTakenFromTheHomeFolder();
     void defaultFolderIsMadeEvenWhenAnotherIsChosen();
     void everyPromptCancelled();
     void sendFileNameTakesMonthThenDay_data();
@@ -76,6 +68,8 @@ private slots:
     void enterOrSpaceOnAFocusedButtonClicksIt_data();
     void enterOrSpaceOnAFocusedButtonClicksIt();
     void wholeRunFromTheKeyboard();
+    void inputPromptGivesTheTypedTextOrNothing_data();
+    void inputPromptGivesTheTypedTextOrNothing();
 };
 
 void TestStartup::promptsComeInOrderWithTheirTexts()
@@ -133,6 +127,36 @@ void TestStartup::folderDialogue()
     QCOMPARE(session.notesFilePath, outputFolder + u"\\notes_.txt"_s);
     QCOMPARE(session.sendFilePath, outputFolder + u"\\send_1208.txt"_s);
     QCOMPARE(session.assignmentNumber, u"000"_s);
+}
+
+void TestStartup::typedFolderIsTakenFromTheHomeFolder_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("folder"); // under the home folder
+    QTest::newRow("relative") << u"course\\week 1"_s << u"course/week 1"_s;
+    QTest::newRow("relative-slashes") << u"course/week 1/"_s << u"course/week 1"_s;
+    QTest::newRow("drive") << u"d:\\course"_s << u"course"_s;
+    QTest::newRow("tilde") << u"~\\course"_s << u"course"_s;
+}
+
+void TestStartup::typedFolderIsTakenFromTheHomeFolder()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, folder);
+    TemporaryHome home;
+    QVERIFY(QDir(home.path()).mkpath(folder));
+    // Started from another folder, as from a terminal elsewhere.
+    QTemporaryDir elsewhere;
+    const QString workingFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(workingFolder); });
+    FakeStudent student;
+    student.home = home.path();
+    student.answers = {u"name"_s, u"1"_s, typed, u"000"_s};
+    const auto window = startRun(student);
+    QVERIFY(student.problems.isEmpty());
+    QVERIFY(QFileInfo(home.path() + u'/' + folder + u"/masterFile.txt"_s).size() > 0);
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
 }
 
 void TestStartup::defaultFolderIsMadeEvenWhenAnotherIsChosen()
@@ -216,7 +240,7 @@ void TestStartup::assignmentNumbersAsTyped()
 
 void TestStartup::answerPromptHasTwoParagraphs()
 {
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     const QString prompt = window->session().answerPrompt;
     QCOMPARE(prompt.size(), 502);
@@ -258,7 +282,7 @@ void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator()
 
 void TestStartup::pictureScales()
 {
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     for (const char *name : {"Picture1", "Picture2"}) {
         const auto *area = window->findChild<PictureArea *>(QString::fromLatin1(name));
@@ -270,7 +294,7 @@ void TestStartup::pictureScales()
 
 void TestStartup::builtInBank()
 {
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     const ScriptLines &lines = window->session().scriptLines;
     // Slot: kind ("start", "text", "question"), exact text where fixed, "{}" mark count.
@@ -359,7 +383,7 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem()
     QFETCH(QString, className);
     QFETCH(QString, caption);
     QFETCH(QRect, twips);
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -384,7 +408,7 @@ void TestStartup::controlsStandWhereTheLayoutPutsThem()
 
 void TestStartup::textBoxes()
 {
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     for (const char *name : {"txt_question", "txt_answer"}) {
         const auto *box = textBox(*window, QString::fromLatin1(name));
@@ -399,7 +423,7 @@ void TestStartup::textBoxes()
 
 void TestStartup::tabOrder()
 {
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -436,7 +460,7 @@ void TestStartup::tabOrder()
 
 void TestStartup::inertControlsChangeNothing()
 {
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -503,7 +527,7 @@ void TestStartup::everyControlHasAnAccessibleName()
 {
     QFETCH(QString, name);
     QFETCH(QString, accessibleName);
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     const auto *control = window->findChild<QWidget *>(name);
     QVERIFY(control);
@@ -528,7 +552,7 @@ void TestStartup::enterOrSpaceOnAFocusedButtonClicksIt()
 {
     QFETCH(QString, name);
     QFETCH(int, key);
-    DefaultRun run;
+    SessionRun run;
     const auto &window = run.window;
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -582,6 +606,32 @@ void TestStartup::wholeRunFromTheKeyboard()
     };
     QCOMPARE(readFile(home.defaultFolder() + u"/masterFile.txt"_s), expected(true));
     QCOMPARE(readFile(home.defaultFolder() + u"/send_1208.txt"_s), expected(false));
+}
+
+void TestStartup::inputPromptGivesTheTypedTextOrNothing_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("given");
+    QTest::newRow("enter") << int(Qt::Key_Return) << u"0 1"_s;
+    QTest::newRow("escape-after-typing") << int(Qt::Key_Escape) << QString();
+}
+
+void TestStartup::inputPromptGivesTheTypedTextOrNothing()
+{
+    QFETCH(int, key);
+    QFETCH(QString, given);
+    QString shownText;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        shownText = dialog->findChild<QLabel *>()->text();
+        auto *field = dialog->findChild<QLineEdit *>();
+        QCOMPARE(field->text(), QString());
+        QTest::keyClicks(field, u"0 1"_s);
+        QTest::keyClick(field, Qt::Key(key));
+    });
+    QCOMPARE(showInputPrompt(assignmentPrompt), given);
+    QCOMPARE(shownText, assignmentPrompt);
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,0 +1,45 @@
+#include "app/query_template.h"
+
+#include "record_file.h"
+#include "record_layout.h"
+
+#include <QDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+RecordContext query_template::recordContext() const
+{
+    return {m_services.now, state.codeNumber};
+}
+
+QString query_template::filePath(SessionFile file) const
+{
+    return m_filePaths[std::size_t(file)];
+}
+
+bool query_template::appendRecord(const RecordComposer &record, const QString &consequence)
+{
+    QList<FileRecord> records;
+    for (const RecordComposer::Share &share : record.shares())
+        records.append({filePath(share.file), share.bytes});
+    const auto failure = appendRecords(records);
+    if (!failure)
+        return true;
+    reportProblem(u"Could not write to %1: %2. %3"_s.arg(QDir::toNativeSeparators(failure->path),
+                                                         failure->reason, consequence));
+    return false;
+}
+
+bool query_template::recordAnswer(const RecordComposer &record, const QString &kind,
+                                  const QString &recordedText)
+{
+    // The answer box keeps what was typed, so the student can try again.
+    if (!appendRecord(record,
+                      u"Nothing of this %1 was written; your text is kept so you can try "
+                      u"again."_s.arg(kind)))
+        return false;
+    state.blockPending = false;
+    state.responseText = recordedText;
+    m_responseTextIsQuestionBox = false;
+    return true;
+}
