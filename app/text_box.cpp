@@ -1,8 +1,10 @@
 #include "text_box.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -11,6 +13,23 @@ namespace {
 QString toBoxForm(const QString &text)
 {
     return QString(text).replace(u"\r\n"_s, u"\n"_s);
+}
+
+// The box lays out paragraphs from its end up to fill a page, to size its scroll bar, and keeps
+// what it laid out: about 40 bytes a character, so a run-together paragraph of megabytes that is
+// out of sight would hold hundreds of megabytes. Those paragraphs give their layouts up again; the
+// box lays them out anew should they come into view.
+void releaseLayoutsBelowView(QPlainTextEdit *box)
+{
+    const int lastShown
+            = box->cursorForPosition(QPoint(0, box->viewport()->height() - 1)).blockNumber();
+    for (QTextBlock block = box->document()->lastBlock();
+         block.blockNumber() > lastShown && block.layout()->lineCount() > 0;
+         block = block.previous()) {
+        // Setting a paragraph's layout text frees what it has shaped; the layout takes its text
+        // from the paragraph again when it is next laid out.
+        block.layout()->setText(QString());
+    }
 }
 
 } // namespace
@@ -29,7 +48,13 @@ void setBoxText(QPlainTextEdit *box, const QString &text)
 
 void appendBoxText(QPlainTextEdit *box, const QString &text)
 {
-    QTextCursor cursor(box->document());
-    cursor.movePosition(QTextCursor::End);
+    QTextDocument *document = box->document();
+    QTextCursor cursor(document);
+    // Inside an edit block the cursor does not lay out the paragraph it stands in, which can be
+    // megabytes long.
+    cursor.beginEditBlock();
+    cursor.setPosition(document->characterCount() - 1);
     cursor.insertText(toBoxForm(text));
+    cursor.endEditBlock();
+    releaseLayoutsBelowView(box);
 }

@@ -5,16 +5,23 @@
 
 #include "app/text_box.h"
 #include "app/text_procedures.h"
+#include "files/cp1252.h"
+#include "files/record_file.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTest>
+#include <QTextDocument>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
+
+#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -67,6 +74,159 @@ void step(const query_template &window)
     QApplication::processEvents();
 }
 
+void click(const query_template &window, const QString &button)
+{
+    clickButton(window, button);
+    QApplication::processEvents();
+}
+
+// A SEND file of about `megabytes` of 50-byte lines in the home's default folder.
+void writeSendFile(const TemporaryHome &home, int megabytes)
+{
+    QVERIFY(QDir().mkpath(home.defaultFolder()));
+    QByteArray lines;
+    for (int i = 0; lines.size() < megabytes * 1'000'000; ++i)
+        lines += QByteArray::number(i).rightJustified(8, '0') + QByteArray(40, 'y') + "\r\n";
+    writeFile(home.defaultFolder() + u"/send_1208.txt"_s, lines);
+}
+
+// A run of assignment 000 in `home`, shown, with a question to step to.
+std::unique_ptr<query_template> startRunIn(const TemporaryHome &home, FakeStudent &student)
+{
+    student.home = home.path();
+    student.answers = assignment000;
+    useScript(student, {u"000."_s, u"`qWhat does the ball do?"_s, u"`qAnd then?"_s});
+    return startShownRun(student);
+}
+
+// The median times of displaying a SEND file of `megabytes` and of the step after it, each beside
+// its floor: one read, decode and setPlainText of the file; reading the box once and appending
+// the step's line.
+struct DisplayFigures
+{
+    double display, displayFloor, stepAfter, stepFloor;
+};
+
+DisplayFigures displaySendFile(int megabytes, int rounds)
+{
+    TemporaryHome home;
+    writeSendFile(home, megabytes);
+    std::vector<double> display, displayFloor, stepAfter, stepFloor;
+    for (int round = 0; round < rounds; ++round) {
+        {
+            FakeStudent student;
+            const auto window = startRunIn(home, student);
+            display.push_back(elapsedMs([&] { click(*window, u"cmd_displayCumulativeText"_s); }));
+            stepAfter.push_back(elapsedMs([&] { step(*window); }));
+            if (!student.problems.isEmpty() || student.ends != 0)
+                qFatal("The display or the step failed");
+        }
+        {
+            FakeStudent student;
+            const auto window = startRunIn(home, student);
+            QPlainTextEdit *box = textBox(*window, u"txt_question"_s);
+            displayFloor.push_back(elapsedMs([&] {
+                QFile send(home.defaultFolder() + u"/send_1208.txt"_s);
+                if (!send.open(QIODevice::ReadOnly))
+                    qFatal("The SEND file is gone");
+                box->setPlainText(fromCp1252(send.readAll()));
+                QApplication::processEvents();
+            }));
+            stepFloor.push_back(elapsedMs([&] {
+                const QString text = boxText(box);
+                appendBoxText(box, u"\r\n\r\nWhat does the ball do?"_s);
+                QApplication::processEvents();
+                if (text.isEmpty())
+                    qFatal("The box is empty");
+            }));
+        }
+    }
+    const DisplayFigures figures {median(display), median(displayFloor), median(stepAfter),
+                                  median(stepFloor)};
+    qInfo("SEND file of %d MB: display %.1f ms against %.1f ms, ratio %.2f; the step after it "
+          "%.1f ms against %.1f ms, ratio %.2f",
+          megabytes, figures.display, figures.displayFloor, figures.display / figures.displayFloor,
+          figures.stepAfter, figures.stepFloor, figures.stepAfter / figures.stepFloor);
+    return figures;
+}
+
+void checkRatio(const char *what, double ratio, double target)
+{
+    qInfo("%s: ratio %.2f (target at most %.1f)", what, ratio, target);
+    QVERIFY2(ratio <= target, what);
+}
+
+// The notes file of the memory case: about a megabyte of note records.
+QByteArray megabyteOfNotes()
+{
+    QByteArray notes;
+    while (notes.size() < 1'000'000) {
+        notes += "......!!!!!!!!...................................\r\n"
+                 "                                    10:30:15\r\n"
+                 "NOTES -------> The ball rolled 50 cm in about 1.2 s.\r\n"
+                 ".................................................\r\n";
+    }
+    return notes;
+}
+
+double peakMegabytes()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// Run in a process of its own, so its peak memory is its own: five presses of "display notes"
+// with a megabyte of notes, or the final text of those presses set once in the same box.
+int displayNotesChild(bool setOnce)
+{
+    TemporaryHome home;
+    QDir().mkpath(home.defaultFolder());
+    writeFile(home.defaultFolder() + u"/notes_.txt"_s, megabyteOfNotes());
+    FakeStudent student;
+    const auto window = startRunIn(home, student);
+    QPlainTextEdit *box = textBox(*window, u"txt_question"_s);
+    if (!setOnce) {
+        std::vector<double> msPerMegabyte;
+        for (int press = 0; press < 5; ++press) {
+            const qsizetype before = box->document()->characterCount();
+            const double ms = elapsedMs([&] { click(*window, u"cmd_display_note_file"_s); });
+            msPerMegabyte.push_back(ms * 1e6 / (box->document()->characterCount() - before));
+        }
+        const auto [fastest, slowest]
+                = std::minmax_element(msPerMegabyte.begin(), msPerMegabyte.end());
+        std::printf("%.1f %.1f %.1f\n", peakMegabytes(), *fastest, *slowest);
+        return 0;
+    }
+    // The text five presses leave, built without the box.
+    QString finalText = boxText(box);
+    QString responseText = window->session().responseText;
+    const QString notes = fromCp1252(megabyteOfNotes()).remove(u'\r').remove(u'\n');
+    for (int press = 0; press < 5; ++press) {
+        responseText += notes;
+        finalText += u"\r\n\r\n"_s + responseText;
+    }
+    setBoxText(box, finalText);
+    QApplication::processEvents();
+    std::printf("%.1f 0 0\n", peakMegabytes());
+    return 0;
+}
+
+// What a display-notes child printed: its peak memory in megabytes, then, for the presses, the
+// fastest and the slowest press in milliseconds per megabyte added.
+QList<double> runDisplayNotesChild(const char *variant)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(variant)});
+    if (!child.waitForFinished(300'000) || child.exitCode() != 0)
+        qFatal("The display-notes child failed");
+    QList<double> figures;
+    for (const QByteArray &figure : child.readAllStandardOutput().trimmed().split(' '))
+        figures.append(figure.toDouble());
+    return figures;
+}
+
 } // namespace
 
 class BenchRecording : public QObject
@@ -76,6 +236,9 @@ private slots:
     void stepWithTenMegabytesInTheBox();
     void displaySendFileOfOneMegabyte();
     void appendToATwoGigabyteMasterFile();
+    void displaySendFileAndTheStepAfterIt();
+    void displayNotesFivePresses();
+    void recordAPastedTenMegabyteResponse();
 };
 
 void BenchRecording::stepWithTenMegabytesInTheBox()
@@ -194,5 +357,82 @@ void BenchRecording::appendToATwoGigabyteMasterFile()
     QVERIFY(QFileInfo(emptyMaster).size() < 1'000'000);
 }
 
-QTEST_MAIN(BenchRecording)
+void BenchRecording::displaySendFileAndTheStepAfterIt()
+{
+    const DisplayFigures one = displaySendFile(1, 7);
+    const DisplayFigures ten = displaySendFile(10, 5);
+    const DisplayFigures fifty = displaySendFile(50, 3);
+    checkRatio("display SEND file of 10 MB against its floor", ten.display / ten.displayFloor, 1.3);
+    checkRatio("display SEND file of 50 MB against its floor", fifty.display / fifty.displayFloor,
+               1.3);
+    checkRatio("the first step after displaying 10 MB against its floor",
+               ten.stepAfter / ten.stepFloor, 1.5);
+    checkRatio("display SEND file, 10 MB against 1 MB", ten.display / one.display, 12);
+    checkRatio("the step after the display, 10 MB against 1 MB", ten.stepAfter / one.stepAfter, 12);
+    qInfo("display SEND file, 50 MB against 10 MB: ratio %.2f; the step after it: ratio %.2f",
+          fifty.display / ten.display, fifty.stepAfter / ten.stepAfter);
+}
+
+void BenchRecording::displayNotesFivePresses()
+{
+    const QList<double> setOnce = runDisplayNotesChild("--notes-set-once");
+    const QList<double> pressed = runDisplayNotesChild("--notes-five-presses");
+    QCOMPARE(setOnce.size(), 3);
+    QCOMPARE(pressed.size(), 3);
+    qInfo("display notes five times with 1 MB of notes: peak memory %.0f MB against %.0f MB for "
+          "the final text set once",
+          pressed[0], setOnce[0]);
+    checkRatio("display notes, peak memory against the final text set once",
+               pressed[0] / setOnce[0], 1.5);
+    checkRatio("display notes, the slowest press per megabyte it adds against the fastest",
+               pressed[2] / pressed[1], 2.0);
+}
+
+void BenchRecording::recordAPastedTenMegabyteResponse()
+{
+    constexpr int rounds = 5;
+    // Ten megabytes of prose, a paragraph every ten sentences, as pasted from a report.
+    QString response;
+    while (response.size() < 10'000'000) {
+        for (int sentence = 0; sentence < 10; ++sentence)
+            response += u"The ball rolled 50 cm in 1.2 s, so its mean speed was about 42 cm/s. "_s;
+        response += u"\r\n"_s;
+    }
+    TemporaryHome home;
+    FakeStudent student;
+    const auto window = startRunIn(home, student);
+    TemporaryHome floorHome;
+    QVERIFY(QDir().mkpath(floorHome.defaultFolder()));
+    const QString floorMaster = floorHome.defaultFolder() + u"/masterFile.txt"_s;
+    const QString floorSend = floorHome.defaultFolder() + u"/send_1208.txt"_s;
+
+    const auto recorded = [&] {
+        setBoxText(textBox(*window, u"txt_answer"_s), response);
+        return elapsedMs([&] { click(*window, u"cmd_enter_response"_s); });
+    };
+    // Encoding the response for each file and appending it to both, synced.
+    const auto floor = [&] {
+        return elapsedMs([&] {
+            const QByteArray master = toCp1252(response) + "\r\n";
+            const QByteArray send = toCp1252(response) + "\r\n";
+            if (appendRecords({{floorMaster, master}, {floorSend, send}}))
+                qFatal("The floor's append failed");
+        });
+    };
+    compare("a pasted 10 MB response recorded against encoding and appending it", rounds, recorded,
+            floor, 1.5);
+    QVERIFY(student.problems.isEmpty());
+    QVERIFY(QFileInfo(home.defaultFolder() + u"/send_1208.txt"_s).size() > rounds * 10'000'000);
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc == 2
+        && (qstrcmp(argv[1], "--notes-set-once") == 0
+            || qstrcmp(argv[1], "--notes-five-presses") == 0))
+        return displayNotesChild(qstrcmp(argv[1], "--notes-set-once") == 0);
+    BenchRecording bench;
+    return QTest::qExec(&bench, argc, argv);
+}
 #include "bench_recording.moc"
