@@ -17,7 +17,7 @@ SpellingMarks::SpellingMarks(QPlainTextEdit *box) : QSyntaxHighlighter(box->docu
 
 void SpellingMarks::highlightBlock(const QString &text)
 {
-    for (qsizetype position = 0; position < text.size();) {
+    for (qsizetype position = 0; (position = endOfPlainRun(text, position)) < text.size();) {
         const WrittenPiece piece = writtenPieceAt(text, position);
         if (piece.kind == WrittenPiece::Spelled) {
             QTextCharFormat mark;

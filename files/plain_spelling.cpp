@@ -108,22 +108,30 @@ QString plainSpelling(char32_t c)
     return spelledOrNone(c).value_or(u"?"_s);
 }
 
+qsizetype endOfPlainRun(QStringView text, qsizetype position)
+{
+    for (; position < text.size(); ++position) {
+        const char16_t c = text[position].unicode();
+        const bool ownByte = c < 0x80 ? c != u'\n' && c != u'\r' : !isLineBreak(c) && cp1252Byte(c);
+        if (!ownByte || (position + 1 < text.size() && text[position + 1].isMark()))
+            break;
+    }
+    return position;
+}
+
 WrittenPiece writtenPieceAt(QStringView text, qsizetype position)
 {
     const QChar first = text[position];
     if (isLineBreak(first.unicode())) {
         const bool crLf
                 = first == u'\r' && position + 1 < text.size() && text[position + 1] == u'\n';
-        return {WrittenPiece::LineBreak, crLf ? 2 : 1, {}};
+        return {WrittenPiece::LineBreak, crLf ? 2 : 1, u"\r\n"_s};
     }
     qsizetype end = position + 1;
     if (first.isHighSurrogate() && end < text.size() && text[end].isLowSurrogate())
         ++end;
-    const qsizetype baseEnd = end;
     while (end < text.size() && text[end].isMark())
         ++end;
-    if (end == baseEnd && !first.isSurrogate() && cp1252Byte(first.unicode()))
-        return {WrittenPiece::AsTyped, 1, {}};
 
     // Composed a piece at a time, a character with its marks, so that the work on a long text
     // stays in step with its length.
@@ -133,9 +141,8 @@ WrittenPiece writtenPieceAt(QStringView text, qsizetype position)
     QString written;
     bool spelled = false;
     for (const uint c : composed.toUcs4()) {
-        const QString spelling = plainSpelling(c);
         spelled |= !cp1252Byte(c);
-        written += spelling;
+        written += plainSpelling(c);
     }
     return {spelled ? WrittenPiece::Spelled : WrittenPiece::Composed, end - position, written};
 }

@@ -15,20 +15,13 @@ QByteArray lineBytes(QStringView text)
     QByteArray bytes;
     bytes.reserve(text.size() + 2);
     for (qsizetype position = 0; position < text.size();) {
-        const WrittenPiece piece = writtenPieceAt(text, position);
-        switch (piece.kind) {
-        case WrittenPiece::AsTyped:
-            bytes += *cp1252Byte(text[position].unicode());
+        const qsizetype runEnd = endOfPlainRun(text, position);
+        bytes += toCp1252(text.sliced(position, runEnd - position));
+        if (runEnd == text.size())
             break;
-        case WrittenPiece::LineBreak:
-            bytes += "\r\n";
-            break;
-        case WrittenPiece::Composed:
-        case WrittenPiece::Spelled:
-            bytes += toCp1252(piece.written);
-            break;
-        }
-        position += piece.length;
+        const WrittenPiece piece = writtenPieceAt(text, runEnd);
+        bytes += toCp1252(piece.written);
+        position = runEnd + piece.length;
     }
     bytes += "\r\n";
     return bytes;
