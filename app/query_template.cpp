@@ -2,6 +2,7 @@
 
 #include "caption_button.h"
 #include "pictures/picture_area.h"
+#include "spelling_marks.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +55,8 @@ query_template::query_template(Services services, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
+    // The student sees, while typing, which characters the files will spell out or replace.
+    new SpellingMarks(txt_answer);
 }
 
 query_template::~query_template() = default;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -20,7 +21,9 @@ const QString defaultFolder = QStringLiteral("c:\\qorvanit");
 void query_template::startSession()
 {
     m_services.seedRandom(m_services.now().time().msecsSinceStartOfDay() / 1000.0);
-    state.codeNumber = int(std::floor(m_services.random() * 10 + 19));
+    // The generator's two largest values, 1 - 2^-53 and 1 - 2^-52, round up to 29 in the
+    // arithmetic: they belong with 28.
+    state.codeNumber = std::min(int(std::floor(m_services.random() * 10 + 19)), 28);
     Picture1->setScale(1000, 1000);
     Picture2->setScale(1000, 1000);
 

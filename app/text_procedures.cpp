@@ -64,8 +64,14 @@ QString shortestDecimal(double value)
 
 QString numberLayout(double value)
 {
-    return (std::signbit(value) && value != 0 ? u'-' : u' ') + shortestDecimal(std::abs(value))
-            + u' ';
+    // Rounded to 15 significant digits, as many as a double always holds, so that a product
+    // such as 0.07 * 10000 shows as 700 and not as its binary neighbour 700.0000000000001.
+    char digits[32];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), std::abs(value),
+                                       std::chars_format::scientific, 14);
+    double rounded = 0;
+    std::from_chars(digits, written.ptr, rounded);
+    return (std::signbit(value) && value != 0 ? u'-' : u' ') + shortestDecimal(rounded) + u' ';
 }
 
 QString expandBreaks(const QString &text)

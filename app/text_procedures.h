@@ -13,7 +13,8 @@ QString padAssignmentNumber(const QString &text);
 // The shortest decimal text that reads back as `value`: 8 gives "8", 3.5 gives "3.5".
 QString shortestDecimal(double value);
 
-// A number as the files write it: a blank (a minus sign when negative), the digits, a blank.
+// A number as the files write it: a blank (a minus sign when negative), the digits to 15
+// significant figures, a blank.
 QString numberLayout(double value);
 
 // `text` with every "{}" mark, found from the left, turned into a CR LF line break.

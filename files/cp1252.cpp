@@ -12,17 +12,17 @@ constexpr std::array<char16_t, 32> upperControlRange = {
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char byteFor(char32_t c)
+} // namespace
+
+std::optional<char> cp1252Byte(char32_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return char(c);
     const auto found = std::find(upperControlRange.begin(), upperControlRange.end(), c);
     if (found == upperControlRange.end())
-        return '?';
+        return std::nullopt;
     return char(0x80 + (found - upperControlRange.begin()));
 }
-
-} // namespace
 
 QString fromCp1252(QByteArrayView bytes)
 {
@@ -44,7 +44,7 @@ QByteArray toCp1252(QStringView text)
         // A character beyond the 16-bit range takes two code units but is one character.
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        *out++ = c.isSurrogate() ? '?' : byteFor(c.unicode());
+        *out++ = c.isSurrogate() ? '?' : cp1252Byte(c.unicode()).value_or('?');
     }
     bytes.truncate(out - bytes.data());
     return bytes;

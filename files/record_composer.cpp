@@ -2,14 +2,29 @@
 
 #include "code/line_code.h"
 #include "cp1252.h"
+#include "plain_spelling.h"
 
 #include <algorithm>
 
 namespace {
 
-QByteArray lineBytes(const QString &line)
+// The one place where a text becomes bytes of the files: every line break it holds, of whatever
+// kind, and its end become CR LF, so no line holds another CR or LF.
+QByteArray lineBytes(QStringView text)
 {
-    return toCp1252(line) + "\r\n";
+    QByteArray bytes;
+    bytes.reserve(text.size() + 2);
+    for (qsizetype position = 0; position < text.size();) {
+        const qsizetype runEnd = endOfPlainRun(text, position);
+        bytes += toCp1252(text.sliced(position, runEnd - position));
+        if (runEnd == text.size())
+            break;
+        const WrittenPiece piece = writtenPieceAt(text, runEnd);
+        bytes += toCp1252(piece.written);
+        position = runEnd + piece.length;
+    }
+    bytes += "\r\n";
+    return bytes;
 }
 
 } // namespace

@@ -4,10 +4,16 @@
 #include "app/text_box.h"
 #include "files/cp1252.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QToolTip>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -41,7 +47,13 @@ private slots:
     void responseBeforeTheFirstStep();
     void twoResponsesToOneLine();
     void timeIsReadForEachFile();
-    void charactersOutsideTheSetAreWrittenAsQuestionMarks();
+    void charactersOutsideTheSetAreSpelledOrQuestionMarks();
+    void everyLineBreakIsCrLfInEveryFile_data();
+    void everyLineBreakIsCrLfInEveryFile();
+    void answerBoxMarksWhatIsNotWrittenAsItStands_data();
+    void answerBoxMarksWhatIsNotWrittenAsItStands();
+    void questionNumberHasNoBinaryFractionNoise_data();
+    void questionNumberHasNoBinaryFractionNoise();
     void codeLineBytesDisplayAndAreWrittenBackUnchanged_data();
     void codeLineBytesDisplayAndAreWrittenBackUnchanged();
 };
@@ -231,7 +243,7 @@ void TestResponseEntry::timeIsReadForEachFile()
              run.header + responseBytes(false, intro, "x", std::nullopt, " 0 ", "14:00:00"));
 }
 
-void TestResponseEntry::charactersOutsideTheSetAreWrittenAsQuestionMarks()
+void TestResponseEntry::charactersOutsideTheSetAreSpelledOrQuestionMarks()
 {
     SessionRun run(u"000"_s);
     run.step();
@@ -241,8 +253,119 @@ void TestResponseEntry::charactersOutsideTheSetAreWrittenAsQuestionMarks()
              run.header
                      + responseBytes(false, toCp1252(run.session().scriptLines[5]),
                                      "\x80"
-                                     "5 ?r\xb2 ? ? caf\xe9",
+                                     "5 pir\xb2 ? ? caf\xe9",
                                      std::nullopt));
+}
+
+void TestResponseEntry::everyLineBreakIsCrLfInEveryFile_data()
+{
+    QTest::addColumn<QString>("lineBreak"); // pasted into the answer box, and in the rating
+    QTest::addColumn<QString>("keys"); // typed into the answer box instead, when given
+    QTest::newRow("enter") << u"\n"_s << u"Return"_s;
+    QTest::newRow("shift-enter") << QString(QChar::LineSeparator) << u"Shift+Return"_s;
+    QTest::newRow("paragraph-separator") << QString(QChar::ParagraphSeparator) << QString();
+    QTest::newRow("cr-lf") << u"\r\n"_s << QString();
+    QTest::newRow("cr") << u"\r"_s << QString();
+    QTest::newRow("lf") << u"\n"_s << QString();
+    QTest::newRow("nel") << u"\u0085"_s << QString();
+}
+
+void TestResponseEntry::everyLineBreakIsCrLfInEveryFile()
+{
+    QFETCH(QString, lineBreak);
+    QFETCH(QString, keys);
+    SessionRun run(u"000"_s, {u"000."_s, u"`qQ"_s});
+    run.step();
+    const auto enterAnswer = [&] {
+        run.click(u"cmd_clr_answer"_s);
+        if (keys.isEmpty()) {
+            QGuiApplication::clipboard()->setText(u"alpha"_s + lineBreak + u"beta"_s);
+            run.answer()->paste();
+            return;
+        }
+        typeText(run.answer(), u"alpha"_s);
+        QTest::keySequence(run.answer(), QKeySequence(keys));
+        typeText(run.answer(), u"beta"_s);
+    };
+    enterAnswer();
+    run.student.answers = {u"2"_s + lineBreak + u"sure"_s};
+    run.click(u"cmd_enter_response"_s);
+    enterAnswer();
+    run.click(u"cmd_save_as_notes"_s);
+
+    const QByteArray note = noteBytes("Q", "alpha\r\nbeta");
+    for (const bool master : {true, false}) {
+        QCOMPARE(readFile(master ? run.master() : run.send()),
+                 run.header
+                         + responseBytes(master, "Q", "alpha\r\nbeta",
+                                         "confidence assessment:  2\r\nsure", " 0 ")
+                         + note);
+    }
+    QCOMPARE(readFile(run.notes()), note);
+}
+
+void TestResponseEntry::answerBoxMarksWhatIsNotWrittenAsItStands_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("marks"); // what the tips say, in order
+    QTest::newRow("physics") << u"\u0394v \u2248 3 m/s\u00b2 at \u03b8 = 30\u00b0"_s
+                             << QStringList {u"\u0394 is written as \"Delta\""_s,
+                                             u"\u2248 is written as \"~=\""_s,
+                                             u"\u03b8 is written as \"theta\""_s};
+    QTest::newRow("emoji-and-superscript")
+            << u"a\U0001F600 10\u2074"_s
+            << QStringList {u"\U0001F600 is written as \"?\""_s, u"\u2074 is written as \"^4\""_s};
+    QTest::newRow("held-by-the-set")
+            << u"caf\u00e9 \u20ac5 \u00bd \u00b5 \u201cok\u201d"_s << QStringList();
+    QTest::newRow("accent-composed") << u"cafe\u0301"_s << QStringList();
+    QTest::newRow("second-line") << u"ok\n\u03c9"_s
+                                 << QStringList {u"\u03c9 is written as \"omega\""_s};
+}
+
+void TestResponseEntry::answerBoxMarksWhatIsNotWrittenAsItStands()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, marks);
+    SessionRun run;
+    run.answerWith(typed);
+    QPlainTextEdit *box = run.answer();
+    QStringList shown;
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+        for (const QTextLayout::FormatRange &mark : block.layout()->formats()) {
+            QCOMPARE(mark.format.underlineStyle(), QTextCharFormat::WaveUnderline);
+            // Hovering over the middle of the marked character shows its tip.
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + mark.start);
+            const QRect left = box->cursorRect(cursor);
+            cursor.setPosition(block.position() + mark.start + mark.length);
+            const QPoint middle((left.x() + box->cursorRect(cursor).x()) / 2, left.center().y());
+            QHelpEvent hover(QEvent::ToolTip, middle, box->viewport()->mapToGlobal(middle));
+            QCoreApplication::sendEvent(box->viewport(), &hover);
+            QTRY_COMPARE(QToolTip::text(), mark.format.toolTip());
+            shown.append(QToolTip::text());
+        }
+    }
+    QCOMPARE(shown, marks);
+}
+
+void TestResponseEntry::questionNumberHasNoBinaryFractionNoise_data()
+{
+    QTest::addColumn<QString>("assignment");
+    QTest::addColumn<QByteArray>("questionNumber");
+    QTest::newRow("point-07") << u".07"_s << QByteArray(" 700 ");
+    QTest::newRow("point-57") << u".57"_s << QByteArray(" 5700 ");
+}
+
+void TestResponseEntry::questionNumberHasNoBinaryFractionNoise()
+{
+    QFETCH(QString, assignment);
+    QFETCH(QByteArray, questionNumber);
+    SessionRun run(assignment, {assignment + u'.', u"Text"_s});
+    run.step();
+    run.answerWith(u"OK"_s);
+    run.click(u"cmd_enter_response"_s);
+    QCOMPARE(readFile(run.master()),
+             run.header + responseBytes(true, "Text", "OK", std::nullopt, questionNumber));
 }
 
 void TestResponseEntry::codeLineBytesDisplayAndAreWrittenBackUnchanged_data()

@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -264,6 +266,10 @@ void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator_data()
     QTest::newRow("just-below-a-step") << 0.0999999 << 19;
     QTest::newRow("middle") << 0.5 << 24;
     QTest::newRow("highest") << 0.9999999 << 28;
+    // The generator's two largest values, 1 - 2^-53 and 1 - 2^-52, which the arithmetic rounds
+    // to 29.
+    QTest::newRow("largest") << std::nextafter(1.0, 0.0) << 28;
+    QTest::newRow("second-largest") << 1.0 - 0x1p-52 << 28;
 }
 
 void TestStartup::codeNumberAndSeedComeFromTheClockAndGenerator()

@@ -3,6 +3,7 @@
 #include "files/clock_format.h"
 #include "files/cp1252.h"
 #include "files/file_paths.h"
+#include "files/record_composer.h"
 #include "test_support.h"
 
 #include <QStringDecoder>
@@ -35,6 +36,8 @@ private slots:
     void everyByteRoundTrips();
     void charactersOutsideTheSetBecomeQuestionMarks_data();
     void charactersOutsideTheSetBecomeQuestionMarks();
+    void textIsWrittenAsTheSetCanHoldIt_data();
+    void textIsWrittenAsTheSetCanHoldIt();
     void windowsPathsMapOntoThePlatform_data();
     void windowsPathsMapOntoThePlatform();
     void datesAndTimesHaveFixedForms_data();
@@ -259,6 +262,38 @@ void TestTextProcedures::charactersOutsideTheSetBecomeQuestionMarks()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(toCp1252(text), bytes);
+}
+
+void TestTextProcedures::textIsWrittenAsTheSetCanHoldIt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("line"); // as the files hold it
+    QTest::newRow("physics-notation")
+            << u"\u0394v \u2248 3 m/s\u00b2 at \u03b8 = 30\u00b0, "
+               u"\u03c9 \u2264 2\u03c0"_s
+            << QByteArray("Deltav ~= 3 m/s\xb2 at theta = 30\xb0, omega <= 2pi");
+    QTest::newRow("signs")
+            << u"\u2265 \u2260 \u2192 \u2190 \u2194 \u221a \u221e \u2212 \u2206 \u22c5"_s
+            << QByteArray(">= != -> <- <-> sqrt infinity - Delta \xb7");
+    QTest::newRow("greek-mu-is-micro") << u"\u03bcm \u03a9"_s << QByteArray("\xb5m Omega");
+    QTest::newRow("super-and-subscripts")
+            << u"v\u2080 = 10\u2074 m\u207b\u00b9"_s << QByteArray("v_0 = 10^4 m^-\xb9");
+    QTest::newRow("compatibility-forms") << u"\ufb01t \uff21 \u2153 \u2103"_s
+                                         << QByteArray("fit A 1/3 \xb0"
+                                                       "C");
+    QTest::newRow("held-by-the-set") << u"\u00b2\u00b0\u00b5\u00b1\u00d7\u00bd\u201c\u201d\u20ac"_s
+                                     << QByteArray("\xb2\xb0\xb5\xb1\xd7\xbd\x93\x94\x80");
+    QTest::newRow("decomposed-accent-composes") << u"cafe\u0301"_s << QByteArray("caf\xe9");
+    QTest::newRow("no-spelling") << u"a\U0001F600b \u6c34"_s << QByteArray("a?b ?");
+}
+
+void TestTextProcedures::textIsWrittenAsTheSetCanHoldIt()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, line);
+    RecordComposer record({}, {SessionFile::Master});
+    record.addLine(text);
+    QCOMPARE(record.shares().constFirst().bytes, line + "\r\n");
 }
 
 void TestTextProcedures::windowsPathsMapOntoThePlatform_data()

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSyntaxHighlighter>
+
+class QPlainTextEdit;
+
+// Marks in a text box, with a wavy underline, each character that the files will not hold as it
+// stands (spelled in plain text, or "?"), and tells on hover what is written instead. A character
+// written as itself is never marked.
+class SpellingMarks : public QSyntaxHighlighter
+{
+    Q_OBJECT
+public:
+    explicit SpellingMarks(QPlainTextEdit *box);
+
+protected:
+    void highlightBlock(const QString &text) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // What the mark under `point` (in the box's viewport) says; empty where there is none.
+    QString noteAt(QPoint point) const;
+
+    QPlainTextEdit *m_box;
+};

@@ -1,0 +1,148 @@
+#include "plain_spelling.h"
+
+#include "cp1252.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Spelling
+{
+    char32_t character;
+    std::u16string_view spelling;
+};
+
+// The customary plain-text spellings, sorted by character. Characters with a Unicode
+// decomposition need no row: see spelledOrNone() below.
+constexpr Spelling spellings[] = {
+        {0x0127, u"hbar"}, // ħ, and ℏ, which decomposes into it
+        {0x0391, u"Alpha"},  {0x0392, u"Beta"},     {0x0393, u"Gamma"},
+        {0x0394, u"Delta"},  {0x0395, u"Epsilon"},  {0x0396, u"Zeta"},
+        {0x0397, u"Eta"},    {0x0398, u"Theta"},    {0x0399, u"Iota"},
+        {0x039A, u"Kappa"},  {0x039B, u"Lambda"},   {0x039C, u"Mu"},
+        {0x039D, u"Nu"},     {0x039E, u"Xi"},       {0x039F, u"Omicron"},
+        {0x03A0, u"Pi"},     {0x03A1, u"Rho"},      {0x03A3, u"Sigma"},
+        {0x03A4, u"Tau"},    {0x03A5, u"Upsilon"},  {0x03A6, u"Phi"},
+        {0x03A7, u"Chi"},    {0x03A8, u"Psi"},      {0x03A9, u"Omega"},
+        {0x03B1, u"alpha"},  {0x03B2, u"beta"},     {0x03B3, u"gamma"},
+        {0x03B4, u"delta"},  {0x03B5, u"epsilon"},  {0x03B6, u"zeta"},
+        {0x03B7, u"eta"},    {0x03B8, u"theta"},    {0x03B9, u"iota"},
+        {0x03BA, u"kappa"},  {0x03BB, u"lambda"},   {0x03BC, u"\u00B5"}, // the set's own micro sign
+        {0x03BD, u"nu"},     {0x03BE, u"xi"},       {0x03BF, u"omicron"},
+        {0x03C0, u"pi"},     {0x03C1, u"rho"},      {0x03C2, u"sigma"},
+        {0x03C3, u"sigma"},  {0x03C4, u"tau"},      {0x03C5, u"upsilon"},
+        {0x03C6, u"phi"},    {0x03C7, u"chi"},      {0x03C8, u"psi"},
+        {0x03C9, u"omega"},  {0x2010, u"-"},        {0x2012, u"-"},
+        {0x2015, u"\u2014"}, {0x2016, u"||"},       {0x2032, u"'"},
+        {0x2044, u"/"},      {0x2190, u"<-"},       {0x2192, u"->"},
+        {0x2194, u"<->"},    {0x21D0, u"<="},       {0x21D2, u"=>"},
+        {0x21D4, u"<=>"},    {0x2202, u"d"},        {0x2206, u"Delta"},
+        {0x2207, u"nabla"},  {0x2211, u"sum"},      {0x2212, u"-"},
+        {0x2213, u"-+"},     {0x2215, u"/"},        {0x2217, u"*"},
+        {0x2219, u"\u00B7"}, {0x221A, u"sqrt"},     {0x221B, u"cbrt"},
+        {0x221D, u"~"},      {0x221E, u"infinity"}, {0x2220, u"angle"},
+        {0x2225, u"||"},     {0x222B, u"integral"}, {0x2234, u"therefore"},
+        {0x223C, u"~"},      {0x2243, u"~="},       {0x2245, u"~="},
+        {0x2248, u"~="},     {0x2260, u"!="},       {0x2261, u"=="},
+        {0x2264, u"<="},     {0x2265, u">="},       {0x226A, u"<<"},
+        {0x226B, u">>"},     {0x22A5, u"perp"},     {0x22C5, u"\u00B7"},
+        {0x22EF, u"\u2026"}, {0x27E8, u"<"},        {0x27E9, u">"},
+};
+static_assert(std::ranges::is_sorted(spellings, {}, &Spelling::character));
+
+bool isLineBreak(char16_t c)
+{
+    return c == u'\n' || c == u'\r' || c == 0x85 || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator;
+}
+
+// A character as the set can write it, or nothing when it has no spelling: from the table, else
+// from its decomposition, each part of which must be written in turn. A superscript or subscript
+// is marked "^" or "_" ("^4", "_0"); an accented letter is its base letter (after composing, the
+// accent has no place in the set); any other compatibility form (a ligature, a full-width or
+// mathematical letter, a fraction) is written as what it decomposes into.
+std::optional<QString> spelledOrNone(char32_t c)
+{
+    if (cp1252Byte(c))
+        return QString(QChar(c));
+    const auto row = std::ranges::lower_bound(spellings, c, {}, &Spelling::character);
+    if (row != std::end(spellings) && row->character == c)
+        return QString::fromUtf16(row->spelling.data(), row->spelling.size());
+    const QList<uint> parts = QChar::decomposition(c).toUcs4();
+    if (parts.isEmpty())
+        return std::nullopt;
+    QString spelled;
+    qsizetype partCount = parts.size();
+    switch (QChar::decompositionTag(c)) {
+    case QChar::Super:
+        spelled = u"^"_s;
+        break;
+    case QChar::Sub:
+        spelled = u"_"_s;
+        break;
+    case QChar::Canonical:
+        partCount = 1;
+        break;
+    default:
+        break;
+    }
+    for (qsizetype i = 0; i < partCount; ++i) {
+        const std::optional<QString> part = spelledOrNone(parts[i]);
+        if (!part)
+            return std::nullopt;
+        spelled += *part;
+    }
+    return spelled;
+}
+
+} // namespace
+
+QString plainSpelling(char32_t c)
+{
+    return spelledOrNone(c).value_or(u"?"_s);
+}
+
+qsizetype endOfPlainRun(QStringView text, qsizetype position)
+{
+    for (; position < text.size(); ++position) {
+        const char16_t c = text[position].unicode();
+        const bool ownByte = c < 0x80 ? c != u'\n' && c != u'\r' : !isLineBreak(c) && cp1252Byte(c);
+        if (!ownByte || (position + 1 < text.size() && text[position + 1].isMark()))
+            break;
+    }
+    return position;
+}
+
+WrittenPiece writtenPieceAt(QStringView text, qsizetype position)
+{
+    const QChar first = text[position];
+    if (isLineBreak(first.unicode())) {
+        const bool crLf
+                = first == u'\r' && position + 1 < text.size() && text[position + 1] == u'\n';
+        return {WrittenPiece::LineBreak, crLf ? 2 : 1, u"\r\n"_s};
+    }
+    qsizetype end = position + 1;
+    if (first.isHighSurrogate() && end < text.size() && text[end].isLowSurrogate())
+        ++end;
+    while (end < text.size() && text[end].isMark())
+        ++end;
+
+    // Composed a piece at a time, a character with its marks, so that the work on a long text
+    // stays in step with its length.
+    const QString composed = text.sliced(position, end - position)
+                                     .toString()
+                                     .normalized(QString::NormalizationForm_C);
+    QString written;
+    bool spelled = false;
+    for (const uint c : composed.toUcs4()) {
+        spelled |= !cp1252Byte(c);
+        written += plainSpelling(c);
+    }
+    return {spelled ? WrittenPiece::Spelled : WrittenPiece::Composed, end - position, written};
+}
