@@ -6,13 +6,20 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace {
 
+// Each CR LF as one LF, in one pass: QString::replace moves the rest of a large text again and
+// again.
 QString toBoxForm(const QString &text)
 {
-    return QString(text).replace(u"\r\n"_s, u"\n"_s);
+    QString boxForm(text.size(), Qt::Uninitialized);
+    QChar *out = boxForm.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!(text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n'))
+            *out++ = text[i];
+    }
+    boxForm.truncate(out - boxForm.constData());
+    return boxForm;
 }
 
 // The box lays out paragraphs from its end up to fill a page, to size its scroll bar, and keeps
@@ -38,7 +45,18 @@ QString boxText(const QPlainTextEdit *box)
 {
     // The raw text keeps every character as typed (toPlainText() would turn no-break spaces
     // into blanks); its paragraph separators are the line breaks.
-    return box->document()->toRawText().replace(QChar::ParagraphSeparator, u"\r\n"_s);
+    const QString raw = box->document()->toRawText();
+    QString text(raw.size() + raw.count(QChar::ParagraphSeparator), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const QChar c : raw) {
+        if (c == QChar::ParagraphSeparator) {
+            *out++ = u'\r';
+            *out++ = u'\n';
+        } else {
+            *out++ = c;
+        }
+    }
+    return text;
 }
 
 void setBoxText(QPlainTextEdit *box, const QString &text)

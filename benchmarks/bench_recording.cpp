@@ -6,6 +6,7 @@
 #include "app/text_box.h"
 #include "app/text_procedures.h"
 #include "files/cp1252.h"
+#include "files/record_composer.h"
 #include "files/record_file.h"
 
 #include <QApplication>
@@ -20,8 +21,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -169,11 +168,18 @@ QByteArray megabyteOfNotes()
     return notes;
 }
 
+// The process's peak resident memory. Not getrusage(): its figure carries over the parent's peak
+// from before the exec.
 double peakMegabytes()
 {
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        qFatal("No /proc/self/status");
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    qFatal("No VmHWM in /proc/self/status");
 }
 
 // Run in a process of its own, so its peak memory is its own: five presses of "display notes"
@@ -410,12 +416,13 @@ void BenchRecording::recordAPastedTenMegabyteResponse()
         setBoxText(textBox(*window, u"txt_answer"_s), response);
         return elapsedMs([&] { click(*window, u"cmd_enter_response"_s); });
     };
-    // Encoding the response for each file and appending it to both, synced.
+    // Encoding the response for each file as the files take it, and appending it to both, synced.
     const auto floor = [&] {
         return elapsedMs([&] {
-            const QByteArray master = toCp1252(response) + "\r\n";
-            const QByteArray send = toCp1252(response) + "\r\n";
-            if (appendRecords({{floorMaster, master}, {floorSend, send}}))
+            RecordComposer line({}, {SessionFile::Master, SessionFile::Send});
+            line.addLine(response);
+            if (appendRecords({{floorMaster, line.shares()[0].bytes},
+                               {floorSend, line.shares()[1].bytes}}))
                 qFatal("The floor's append failed");
         });
     };

@@ -56,6 +56,13 @@ constexpr Spelling spellings[] = {
 };
 static_assert(std::ranges::is_sorted(spellings, {}, &Spelling::character));
 
+// Whether a combining mark stands at `position`. Every mark lies at U+0300 or above; the check
+// below that spares the character-property lookup, most of the work on plain text.
+bool isMarkAt(QStringView text, qsizetype position)
+{
+    return position < text.size() && text[position].unicode() >= 0x300 && text[position].isMark();
+}
+
 bool isLineBreak(char16_t c)
 {
     return c == u'\n' || c == u'\r' || c == 0x85 || c == QChar::LineSeparator
@@ -113,7 +120,7 @@ qsizetype endOfPlainRun(QStringView text, qsizetype position)
     for (; position < text.size(); ++position) {
         const char16_t c = text[position].unicode();
         const bool ownByte = c < 0x80 ? c != u'\n' && c != u'\r' : !isLineBreak(c) && cp1252Byte(c);
-        if (!ownByte || (position + 1 < text.size() && text[position + 1].isMark()))
+        if (!ownByte || isMarkAt(text, position + 1))
             break;
     }
     return position;
@@ -130,7 +137,7 @@ WrittenPiece writtenPieceAt(QStringView text, qsizetype position)
     qsizetype end = position + 1;
     if (first.isHighSurrogate() && end < text.size() && text[end].isLowSurrogate())
         ++end;
-    while (end < text.size() && text[end].isMark())
+    while (isMarkAt(text, end))
         ++end;
 
     // Composed a piece at a time, a character with its marks, so that the work on a long text

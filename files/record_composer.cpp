@@ -5,6 +5,8 @@
 #include "plain_spelling.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -64,6 +66,13 @@ void RecordComposer::addClockLine(const std::function<QString(const QDateTime &)
 
 void RecordComposer::addLineEach(const std::function<QString()> &makeLine)
 {
-    for (Share &share : m_shares)
-        share.bytes += lineBytes(makeLine());
+    // A line made the same for the next file shares its bytes, so a long response is encoded
+    // once however many files take it.
+    std::optional<std::pair<QString, QByteArray>> previous;
+    for (Share &share : m_shares) {
+        const QString line = makeLine();
+        if (!previous || previous->first != line)
+            previous.emplace(line, lineBytes(line));
+        share.bytes += previous->second;
+    }
 }
