@@ -61,10 +61,11 @@ query_template::~query_template() = default;
 void query_template::createControls()
 {
     setFixedSize(fromTwips(10875), fromTwips(8595));
-    // The layout was drawn for a small control font; at the toolkit's usual size the captions
-    // would not fit their buttons and labels.
-    QFont controlFont = font();
-    controlFont.setPointSizeF(8);
+    // The layout is fixed in pixels and was drawn for a small, narrow face. An Arial-metric face
+    // (Liberation Sans where Arial is missing), 10 pixels high whatever the screen's dots per
+    // inch, holds every caption; the toolkit's usual face and size would cut them off.
+    QFont controlFont(QStringLiteral("Arial"));
+    controlFont.setPixelSize(10);
     setFont(controlFont);
 
     cmdNextQuestion = new CaptionButton(QStringLiteral("Next Question / Answer"), this);

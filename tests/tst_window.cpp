@@ -1,0 +1,108 @@
+#include "test_support.h"
+
+#include "app/caption_button.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Where a control lays out its caption, in its own coordinates, and how it wraps it.
+QRect captionRect(const QWidget *control, int *flags)
+{
+    if (const auto *button = qobject_cast<const CaptionButton *>(control)) {
+        *flags = CaptionButton::captionFlags;
+        return button->captionRect();
+    }
+    const auto *label = qobject_cast<const QLabel *>(control);
+    *flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    return label->contentsRect();
+}
+
+QString caption(const QWidget *control)
+{
+    if (const auto *button = qobject_cast<const QPushButton *>(control))
+        return button->text();
+    return qobject_cast<const QLabel *>(control)->text();
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void captionsFitTheirControls_data();
+    void captionsFitTheirControls();
+    void textBoxesWriteInAnArialMetricFace();
+};
+
+void TestWindow::initTestCase()
+{
+    QApplication::setStyle(u"fusion"_s);
+}
+
+void TestWindow::captionsFitTheirControls_data()
+{
+    QTest::addColumn<QString>("control");
+    // The control table places these partly outside the window, which cuts off their caption.
+    const QStringList pastTheEdge = {u"cmd_quit"_s, u"cmd_copy_picture"_s};
+    QTest::addColumn<bool>("pastTheEdge");
+    FakeStudent student;
+    const query_template window(student.services());
+    for (const QWidget *control : window.findChildren<QWidget *>()) {
+        if (qobject_cast<const QPushButton *>(control) || qobject_cast<const QLabel *>(control)) {
+            const QString name = control->objectName();
+            QTest::newRow(qPrintable(name)) << name << pastTheEdge.contains(name);
+        }
+    }
+}
+
+void TestWindow::captionsFitTheirControls()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, pastTheEdge);
+    FakeStudent student;
+    const query_template window(student.services());
+    const auto *widget = window.findChild<QWidget *>(control);
+    int flags = 0;
+    const QRect contents = captionRect(widget, &flags);
+    const QString text = caption(widget);
+    const QFontMetricsF metrics(widget->font(), widget);
+    const QSizeF lines = metrics.boundingRect(QRectF(contents), flags, text).size();
+    // The last line's leading is space below the caption, not ink.
+    const QSizeF needed(lines.width(), lines.height() - metrics.leading());
+    const QString report = u"%1 needs %2x%3 in %4x%5"_s.arg(text)
+                                   .arg(needed.width())
+                                   .arg(needed.height())
+                                   .arg(contents.width())
+                                   .arg(contents.height());
+    // Too narrow for any face: its tip shows the whole caption.
+    if (control == u"cmd_display_note_file"_s) {
+        QVERIFY2(needed.width() > contents.width(), qPrintable(report));
+        QCOMPARE(widget->toolTip(), text);
+        return;
+    }
+    QVERIFY2(needed.width() <= contents.width() && needed.height() <= contents.height(),
+             qPrintable(report));
+    const QRect shown = QRect(widget->mapTo(&window, contents.topLeft()), contents.size());
+    QCOMPARE(!window.rect().contains(shown), pastTheEdge);
+}
+
+void TestWindow::textBoxesWriteInAnArialMetricFace()
+{
+    FakeStudent student;
+    const query_template window(student.services());
+    for (const QString &name : {u"txt_question"_s, u"txt_answer"_s})
+        QCOMPARE(QFontInfo(textBox(window, name)->font()).family(), u"Liberation Sans"_s);
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
