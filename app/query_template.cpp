@@ -3,6 +3,7 @@
 #include "caption_button.h"
 #include "pictures/picture_area.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,6 +40,15 @@ QPlainTextEdit *makeTextBox(const QString &text, QWidget *parent)
     return box;
 }
 
+// A screen reader sees the window as a window named by its caption; a plain top-level widget
+// would be a client area without a name.
+QAccessibleInterface *accessibleWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(query_template::staticMetaObject.className()))
+        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 QLabel *makeLabel(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
@@ -52,6 +62,8 @@ QLabel *makeLabel(const QString &caption, QWidget *parent)
 query_template::query_template(Services services, QWidget *parent)
     : QWidget(parent), m_services(std::move(services))
 {
+    static const bool accessibleAsAWindow = (QAccessible::installFactory(accessibleWindow), true);
+    Q_UNUSED(accessibleAsAWindow);
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
 }

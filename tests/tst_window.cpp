@@ -1,8 +1,10 @@
 #include "test_support.h"
 
 #include "app/caption_button.h"
+#include "app/input_prompt.h"
 #include "pictures/picture_area.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -45,6 +48,8 @@ private slots:
     void captionsFitTheirControls();
     void textBoxesWriteInAnArialMetricFace();
     void focusOnAPictureAreaLeavesTheDrawingUntinted();
+    void screenReaderSeesTheWindowByItsCaption();
+    void screenReaderSeesEachPromptByItsText();
 };
 
 void TestWindow::initTestCase()
@@ -138,6 +143,33 @@ void TestWindow::focusOnAPictureAreaLeavesTheDrawingUntinted()
         }
     }
     QVERIFY(framePixels > 0);
+}
+
+void TestWindow::screenReaderSeesTheWindowByItsCaption()
+{
+    FakeStudent student;
+    query_template window(student.services());
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&window);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Window);
+    QCOMPARE(accessible->text(QAccessible::Name), u"Form1"_s);
+}
+
+void TestWindow::screenReaderSeesEachPromptByItsText()
+{
+    const QString promptText = u"Assignment Number:  "_s;
+    QAccessible::Role role = QAccessible::NoRole;
+    QString name;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(dialog);
+        role = accessible->role();
+        name = accessible->text(QAccessible::Name);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QCOMPARE(showInputPrompt(promptText), QString());
+    QCOMPARE(role, QAccessible::Dialog);
+    QCOMPARE(name, promptText);
 }
 
 QTEST_MAIN(TestWindow)
