@@ -16,6 +16,8 @@ PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
     // height, and their longest titles must end inside the area.
     QFont font = this->font();
     font.setPointSizeF(8);
+    // Drawn without antialiasing, glyphs fitted to whole pixels keep their shapes and spacing.
+    font.setHintingPreference(QFont::PreferFullHinting);
     setFont(font);
 }
 
