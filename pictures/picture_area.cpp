@@ -111,7 +111,7 @@ const QImage &PictureArea::canvas() const
 
 void PictureArea::draw(DrawingCall call)
 {
-    canvas();
+    canvas(); // at the current size and scale first
     QPainter painter;
     beginDrawing(painter, m_canvas);
     call(painter);
