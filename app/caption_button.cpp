@@ -6,6 +6,13 @@
 CaptionButton::CaptionButton(const QString &caption, QWidget *parent) : QPushButton(caption, parent)
 { }
 
+QRect CaptionButton::captionRect() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+}
+
 void CaptionButton::paintEvent(QPaintEvent *)
 {
     QStylePainter painter(this);
@@ -14,7 +21,6 @@ void CaptionButton::paintEvent(QPaintEvent *)
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    painter.drawItemText(contents, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(),
-                         caption, QPalette::ButtonText);
+    painter.drawItemText(captionRect(), captionFlags, option.palette, isEnabled(), caption,
+                         QPalette::ButtonText);
 }

@@ -10,6 +10,10 @@ class CaptionButton : public QPushButton
 public:
     CaptionButton(const QString &caption, QWidget *parent);
 
+    // How the caption is laid out: where, and with which alignment and wrapping.
+    QRect captionRect() const;
+    static constexpr int captionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 };

@@ -9,6 +9,8 @@
 QString showInputPrompt(const QString &promptText, QWidget *parent)
 {
     QDialog dialog(parent);
+    // Read out when the prompt opens, as the field is read by its label.
+    dialog.setAccessibleName(promptText);
     auto *label = new QLabel(promptText, &dialog);
     // Some prompts run to several sentences: wrap them rather than stretching the dialog.
     label->setWordWrap(true);

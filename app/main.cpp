@@ -5,7 +5,16 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("q_a_interface"));
+    QApplication::setOrganizationName(QStringLiteral("Physics II course team"));
+    QApplication::setApplicationVersion(QStringLiteral(Q_A_VERSION));
+    // Ties the window to the menu entry, q_a_interface.desktop.
+    QApplication::setDesktopFileName(QStringLiteral("q_a_interface"));
     query_template window(Services::system());
+    // The display name titles the prompts, which have no title of their own. Qt would append it
+    // to every title given after it, so the window takes its caption "Form1" first.
+    window.winId();
+    QApplication::setApplicationDisplayName(QStringLiteral("Physics II Query"));
     window.Form_Load();
     window.show();
     return app.exec();

@@ -4,6 +4,7 @@
 #include "pictures/picture_area.h"
 #include "spelling_marks.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,6 +41,15 @@ QPlainTextEdit *makeTextBox(const QString &text, QWidget *parent)
     return box;
 }
 
+// A screen reader sees the window as a window named by its caption; a plain top-level widget
+// would be a client area without a name.
+QAccessibleInterface *accessibleWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(query_template::staticMetaObject.className()))
+        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 QLabel *makeLabel(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
@@ -53,6 +63,8 @@ QLabel *makeLabel(const QString &caption, QWidget *parent)
 query_template::query_template(Services services, QWidget *parent)
     : QWidget(parent), m_services(std::move(services))
 {
+    static const bool accessibleAsAWindow = (QAccessible::installFactory(accessibleWindow), true);
+    Q_UNUSED(accessibleAsAWindow);
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
     // The student sees, while typing, which characters the files will spell out or replace.
@@ -64,10 +76,11 @@ query_template::~query_template() = default;
 void query_template::createControls()
 {
     setFixedSize(fromTwips(10875), fromTwips(8595));
-    // The layout was drawn for a small control font; at the toolkit's usual size the captions
-    // would not fit their buttons and labels.
-    QFont controlFont = font();
-    controlFont.setPointSizeF(8);
+    // The layout is fixed in pixels and was drawn for a small, narrow face. An Arial-metric face
+    // (Liberation Sans where Arial is missing), 10 pixels high whatever the screen's dots per
+    // inch, holds every caption; the toolkit's usual face and size would cut them off.
+    QFont controlFont(QStringLiteral("Arial"));
+    controlFont.setPixelSize(10);
     setFont(controlFont);
 
     cmdNextQuestion = new CaptionButton(QStringLiteral("Next Question / Answer"), this);

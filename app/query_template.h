@@ -27,7 +27,6 @@
 
 #include <array>
 
-class GraphPlan;
 class PictureArea;
 class QLabel;
 class QLineEdit;
@@ -93,8 +92,6 @@ private:
     void graph1();
     void graph2();
     void graph3();
-    // Draws a graph's steps on Picture1 in their order, its texts through printAt.
-    void drawGraph(const GraphPlan &plan);
     void cmd_pend_exp_Click();
     void tmr_pend_exp_Timer();
 

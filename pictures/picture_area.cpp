@@ -2,8 +2,6 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <QtMath>
 
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
@@ -18,6 +16,8 @@ PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
     // height, and their longest titles must end inside the area.
     QFont font = this->font();
     font.setPointSizeF(8);
+    // Drawn without antialiasing, glyphs fitted to whole pixels keep their shapes and spacing.
+    font.setHintingPreference(QFont::PreferFullHinting);
     setFont(font);
 }
 
@@ -38,14 +38,21 @@ double scaled(double value, double to, double from)
 
 } // namespace
 
+QSize PictureArea::devicePixels() const
+{
+    return (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
 QPointF PictureArea::toPixels(QPointF units) const
 {
-    return {scaled(units.x(), width(), m_scaleWidth), scaled(units.y(), height(), m_scaleHeight)};
+    return {scaled(units.x(), devicePixels().width(), m_scaleWidth),
+            scaled(units.y(), devicePixels().height(), m_scaleHeight)};
 }
 
 QPointF PictureArea::toUnits(QPointF pixels) const
 {
-    return {scaled(pixels.x(), m_scaleWidth, width()), scaled(pixels.y(), m_scaleHeight, height())};
+    return {scaled(pixels.x(), m_scaleWidth, devicePixels().width()),
+            scaled(pixels.y(), m_scaleHeight, devicePixels().height())};
 }
 
 QPoint PictureArea::toPixel(QPointF user) const
@@ -54,38 +61,62 @@ QPoint PictureArea::toPixel(QPointF user) const
     return {qFloor(pixels.x()), qFloor(pixels.y())};
 }
 
+int PictureArea::lineWidth() const
+{
+    // Whole device pixels keep every line, slanted ones too, of one width along its length.
+    return qMax(1, qRound(devicePixelRatioF()));
+}
+
+QPointF PictureArea::dotMiddle(QPointF user) const
+{
+    return QPointF(toPixel(user)) + QPointF(lineWidth(), lineWidth()) / 2;
+}
+
 QColor PictureArea::foreground() const
 {
     return palette().color(QPalette::WindowText);
 }
 
-QImage &PictureArea::canvas()
+void PictureArea::beginDrawing(QPainter &painter, QImage &image) const
 {
-    if (m_canvas.size() != size()) {
-        QImage resized(size(), QImage::Format_ARGB32_Premultiplied);
-        resized.fill(Qt::transparent);
-        // Texts are sized for the screen the area is on, not for a generic image.
-        resized.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
-        resized.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
-        if (!m_canvas.isNull())
-            QPainter(&resized).drawImage(0, 0, m_canvas);
-        m_canvas = resized;
-    }
-    return m_canvas;
-}
-
-void PictureArea::beginDrawing(QPainter &painter)
-{
-    painter.begin(&canvas());
+    painter.begin(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    QPen pen(foreground(), 1);
-    pen.setCosmetic(true);
-    painter.setPen(pen);
     // Aliased like the lines, so every drawn pixel is the foreground: drawing a text again over
     // itself changes nothing.
     QFont font = this->font();
     font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
+    // Geometry in device pixels; texts set their own transform.
+    painter.setTransform(
+            QTransform::fromScale(1 / image.devicePixelRatio(), 1 / image.devicePixelRatio()));
+}
+
+const QImage &PictureArea::canvas() const
+{
+    const double ratio = devicePixelRatioF();
+    if (m_canvas.size() != devicePixels() || m_canvas.devicePixelRatio() != ratio) {
+        m_canvas = QImage(devicePixels(), QImage::Format_ARGB32_Premultiplied);
+        m_canvas.setDevicePixelRatio(ratio);
+        m_canvas.fill(Qt::transparent);
+        // Texts are sized for the screen the area is on, not for a generic image.
+        m_canvas.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+        m_canvas.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+        QPainter painter;
+        beginDrawing(painter, m_canvas);
+        for (const DrawingCall &call : m_drawing)
+            call(painter);
+    }
+    return m_canvas;
+}
+
+void PictureArea::draw(DrawingCall call)
+{
+    canvas(); // at the current size and scale first
+    QPainter painter;
+    beginDrawing(painter, m_canvas);
+    call(painter);
+    m_drawing.push_back(std::move(call));
+    update();
 }
 
 void PictureArea::line(QPointF from, QPointF to)
@@ -95,43 +126,51 @@ void PictureArea::line(QPointF from, QPointF to)
 
 void PictureArea::line(QPointF from, QPointF to, const QColor &color)
 {
-    QPainter painter;
-    beginDrawing(painter);
-    QPen pen = painter.pen();
-    pen.setColor(color);
-    painter.setPen(pen);
-    painter.drawLine(toPixel(from), toPixel(to));
-    update();
+    draw([this, from, to, color](QPainter &painter) {
+        // Square caps cover the dots at both ends whole.
+        painter.setPen(QPen(color, lineWidth(), Qt::SolidLine, Qt::SquareCap));
+        painter.drawLine(dotMiddle(from), dotMiddle(to));
+    });
 }
 
 void PictureArea::fillRect(QPointF corner, QPointF oppositeCorner, const QColor &color)
 {
-    QPainter painter;
-    beginDrawing(painter);
-    painter.fillRect(QRect(toPixel(corner), toPixel(oppositeCorner)).normalized(), color);
-    update();
+    const QRectF filled = QRectF(corner, oppositeCorner).normalized();
+    // Nothing drawn before a fill of the whole area can show again.
+    if (color.alpha() == 255 && filled.contains(QRectF(0, 0, m_scaleWidth, m_scaleHeight)))
+        m_drawing.clear();
+    draw([this, filled, color](QPainter &painter) {
+        const QPoint dot(lineWidth() - 1, lineWidth() - 1);
+        painter.fillRect(QRect(toPixel(filled.topLeft()), toPixel(filled.bottomRight()) + dot),
+                         color);
+    });
 }
 
 void PictureArea::circle(QPointF centre, double radius)
 {
-    const double pixels = toPixels({radius, 0}).x();
-    QPainter painter;
-    beginDrawing(painter);
-    // Around the middle of the centre's pixel, as lines pass through the middle of theirs.
-    painter.drawEllipse(QPointF(toPixel(centre)) + QPointF(0.5, 0.5), pixels, pixels);
-    update();
+    draw([this, centre, radius](QPainter &painter) {
+        const double pixels = toPixels({radius, 0}).x();
+        painter.setPen(QPen(foreground(), lineWidth()));
+        painter.drawEllipse(dotMiddle(centre), pixels, pixels);
+    });
 }
 
 void PictureArea::print(const QString &text)
 {
-    QPainter painter;
-    beginDrawing(painter);
-    const QFontMetricsF metrics(painter.font(), painter.device());
-    const QPoint cell = toPixel({m_currentX, m_currentY});
-    painter.drawText(QPointF(cell.x(), cell.y() + metrics.ascent()), text);
+    const QPointF cell(m_currentX, m_currentY);
+    draw([this, cell, text](QPainter &painter) {
+        // In the screen's coordinates, where the font has its size: the glyphs are still drawn
+        // at the image's device pixels, from the cell's device pixel.
+        painter.save();
+        painter.resetTransform();
+        const QPointF topLeft = QPointF(toPixel(cell)) / devicePixelRatioF();
+        const double ascent = QFontMetricsF(painter.font(), painter.device()).ascent();
+        painter.drawText(topLeft + QPointF(0, ascent), text);
+        painter.restore();
+    });
+    const QFontMetricsF metrics(font(), this);
     m_currentX = 0;
-    m_currentY += toUnits({0, metrics.lineSpacing()}).y();
-    update();
+    m_currentY += toUnits({0, metrics.lineSpacing() * devicePixelRatioF()}).y();
 }
 
 void PictureArea::setOwnPicture(const QImage &picture)
@@ -144,12 +183,13 @@ void PictureArea::paintPicture(QPainter &painter) const
 {
     painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.drawImage(0, 0, m_ownPicture);
-    painter.drawImage(0, 0, m_canvas);
+    painter.drawImage(0, 0, canvas());
 }
 
 QImage PictureArea::rendered() const
 {
-    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(canvas().size(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(canvas().devicePixelRatio());
     QPainter painter(&image);
     paintPicture(painter);
     return image;
@@ -160,9 +200,8 @@ void PictureArea::paintEvent(QPaintEvent *)
     QPainter painter(this);
     paintPicture(painter);
     if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.backgroundColor = palette().color(QPalette::Window);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        // A dotted frame just inside the border, over the drawing but not tinting it.
+        painter.setPen(QPen(foreground(), 1, Qt::DotLine));
+        painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
     }
 }

@@ -4,13 +4,18 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <functional>
+#include <vector>
+
 class QColor;
 class QPainter;
 
 // A picture area: white, with a user scale over its whole size (origin top-left, y down).
 // It shows its own picture, if it has one, from the top-left corner at its natural size, and over
-// that whatever has been drawn on it. Drawings are kept in an image of the area's size, so they
-// survive the area being covered and uncovered. Lines (one pixel wide) and texts (in the area's
+// that whatever has been drawn on it. Drawings are kept in an image at the screen's device pixels,
+// so they survive the area being covered and uncovered, and are drawn again from the calls that
+// made them when the area moves to a screen of another scale. Lines (one device pixel wide at 1x,
+// as many whole device pixels as the scale rounds to on other screens) and texts (in the area's
 // small font) are drawn without antialiasing, in the foreground colour unless a line is given
 // another.
 class PictureArea : public QWidget
@@ -23,8 +28,10 @@ public:
     double scaleWidth() const { return m_scaleWidth; }
     double scaleHeight() const { return m_scaleHeight; }
 
-    // The pixel holding a point given in user units.
+    // The device pixel holding a point given in user units.
     QPoint toPixel(QPointF user) const;
+    // How many device pixels wide a line is: its dots are this many pixels square.
+    int lineWidth() const;
 
     // Drawing, in user units. Both corners of a rectangle and both end points of a line are
     // inside what is drawn.
@@ -46,20 +53,28 @@ public:
     const QImage &ownPicture() const { return m_ownPicture; }
     void setOwnPicture(const QImage &picture);
 
-    // What the area shows: background, own picture and drawing, without the focus frame.
+    // What the area shows, at device pixels: background, own picture and drawing, without the
+    // focus frame.
     QImage rendered() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // A distance in user units as pixels, and back.
+    // One drawing call, painting in device pixels; kept to be drawn again at another scale.
+    using DrawingCall = std::function<void(QPainter &)>;
+
+    // The area's size in device pixels, and a distance in user units as device pixels, and back.
+    QSize devicePixels() const;
     QPointF toPixels(QPointF units) const;
     QPointF toUnits(QPointF pixels) const;
+    // Where a line through the dot at `user` runs: the middle of the dot.
+    QPointF dotMiddle(QPointF user) const;
     QColor foreground() const;
-    // The drawing layer, made the area's size first if the area has been resized.
-    QImage &canvas();
-    void beginDrawing(QPainter &painter);
+    void draw(DrawingCall call);
+    // The drawing at the area's size and device pixel ratio, drawn again first if either changed.
+    const QImage &canvas() const;
+    void beginDrawing(QPainter &painter, QImage &image) const;
     void paintPicture(QPainter &painter) const;
 
     double m_scaleWidth = 0;
@@ -67,5 +82,6 @@ private:
     double m_currentX = 0;
     double m_currentY = 0;
     QImage m_ownPicture;
-    QImage m_canvas; // transparent where nothing has been drawn
+    std::vector<DrawingCall> m_drawing; // since the last fill of the whole area
+    mutable QImage m_canvas; // transparent where nothing has been drawn
 };

@@ -24,11 +24,28 @@ const QRgb black = qRgb(0, 0, 0);
 const QRgb red = qRgb(255, 0, 0);
 const QRgb green = qRgb(0, 255, 0);
 
-// The pixel holding a point of the 1000 by 1000 user scale.
+// The areas draw at the screen's device pixels: the graphs are checked at 1x and at 2x.
+double ratio()
+{
+    return qApp->devicePixelRatio();
+}
+
+QSize devicePixels()
+{
+    return areaSize * ratio();
+}
+
+// How many device pixels wide a line is, as the area rounds the ratio.
+int lineWidth()
+{
+    return qMax(1, qRound(ratio()));
+}
+
+// The device pixel holding a point of the 1000 by 1000 user scale.
 QPoint pixelOf(QPointF user)
 {
-    return {int(std::floor(user.x() * areaSize.width() / 1000)),
-            int(std::floor(user.y() * areaSize.height() / 1000))};
+    return {int(std::floor(user.x() * devicePixels().width() / 1000)),
+            int(std::floor(user.y() * devicePixels().height() / 1000))};
 }
 
 QRgb pixel(const QImage &image, QPoint at)
@@ -36,7 +53,8 @@ QRgb pixel(const QImage &image, QPoint at)
     return image.pixel(at) | 0xff000000;
 }
 
-// The pixels of a horizontal or vertical line, both ends included, that lie inside the area.
+// The pixels of a horizontal or vertical line, both ends included, that lie inside the area:
+// at each point a dot as wide as the line, reaching right and down from the point's pixel.
 QList<QPoint> pixelsOf(QLineF line)
 {
     const QPoint from = pixelOf(line.p1());
@@ -45,8 +63,10 @@ QList<QPoint> pixelsOf(QLineF line)
                       (to.y() > from.y()) - (to.y() < from.y()));
     QList<QPoint> pixels;
     for (QPoint at = from;; at += step) {
-        if (QRect(QPoint(), areaSize).contains(at))
-            pixels << at;
+        for (int dy = 0; dy < lineWidth(); ++dy)
+            for (int dx = 0; dx < lineWidth(); ++dx)
+                if (QRect(QPoint(), devicePixels()).contains(at + QPoint(dx, dy)))
+                    pixels << at + QPoint(dx, dy);
         if (at == to)
             break;
     }
@@ -90,7 +110,8 @@ QFont areaFont(const PictureArea &area)
 
 QImage blankCanvas(const PictureArea &area)
 {
-    QImage image(areaSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image(devicePixels(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio());
     image.fill(Qt::transparent);
     image.setDotsPerMeterX(qRound(area.logicalDpiX() / 0.0254));
     image.setDotsPerMeterY(qRound(area.logicalDpiY() / 0.0254));
@@ -104,7 +125,7 @@ QImage textInk(const PictureArea &area, const Text &text)
     QPainter painter(&ink);
     painter.setFont(areaFont(area));
     painter.setPen(Qt::black);
-    const QPoint cell = pixelOf(text.at);
+    const QPointF cell = QPointF(pixelOf(text.at)) / ratio();
     painter.drawText(QPointF(cell.x(), cell.y() + QFontMetricsF(painter.font(), &ink).ascent()),
                      text.text);
     return ink;
@@ -205,7 +226,7 @@ bool drawnOver(const QImage &result, const QImage &under, const QImage &over)
 // "graphN+graph1" for graph 1 drawn over graph N.
 bool showsPicture(const QImage &picture, const QString &expected)
 {
-    QImage blank(areaSize, QImage::Format_RGB32);
+    QImage blank(devicePixels(), QImage::Format_RGB32);
     blank.fill(white);
     if (expected.isEmpty())
         return drawnOver(picture, blank, blank);
@@ -250,6 +271,7 @@ private slots:
     void ownPictureShowsUnderTheDrawing();
     void printWritesInTheCellAndMovesToTheNextLine();
     void drawingsSurviveBeingCoveredAndUncovered();
+    void drawingIsDrawnAgainAtANewSize();
     void graphs_data();
     void graphs();
     void graph1DrawsOverWhatIsThere_data();
@@ -385,6 +407,26 @@ void TestPictures::drawingsSurviveBeingCoveredAndUncovered()
     QCOMPARE(area->grab().toImage().convertToFormat(drawn.format()), drawn);
 }
 
+void TestPictures::drawingIsDrawnAgainAtANewSize()
+{
+    const auto draw = [](PictureArea &area) {
+        area.setScale(1000, 1000);
+        area.line({0, 500}, {999, 500}, Qt::red);
+        area.circle({500, 500}, 200);
+        area.setCurrentX(100);
+        area.setCurrentY(100);
+        area.print(u"Hg"_s);
+    };
+    PictureArea resized;
+    resized.resize(areaSize);
+    draw(resized);
+    resized.resize(areaSize * 2);
+    PictureArea drawnAtThatSize;
+    drawnAtThatSize.resize(areaSize * 2);
+    draw(drawnAtThatSize);
+    QCOMPARE(resized.rendered(), drawnAtThatSize.rendered());
+}
+
 void TestPictures::graphs_data()
 {
     QTest::addColumn<QString>("routine");
@@ -454,12 +496,14 @@ void TestPictures::graphs()
     // Where each pixel may be drawn, and in which colour it must be where that is fixed.
     QHash<QPoint, QRgb> fixed;
     QList<QRect> mayBeDark;
-    QList<QLineF> slanted; // in pixels
+    QList<QLineF> slanted; // in pixels, through the middle of the line's width
+    const double slantedReach = lineWidth() / 2.0 + 0.5;
     const auto inkMayBeAt = [&](QPoint at) {
         return std::any_of(mayBeDark.cbegin(), mayBeDark.cend(),
                            [at](const QRect &r) { return r.contains(at); })
-                || std::any_of(slanted.cbegin(), slanted.cend(),
-                               [at](const QLineF &line) { return distance(line, at) <= 1.0; });
+                || std::any_of(slanted.cbegin(), slanted.cend(), [&](const QLineF &line) {
+                       return distance(line, at) <= slantedReach;
+                   });
     };
     for (const QLineF &line : expected.blackLines)
         for (const QPoint &at : pixelsOf(line))
@@ -469,16 +513,22 @@ void TestPictures::graphs()
         for (const QPoint &at : pixels)
             fixed[at] = coloured.colour;
         // Each covers its whole length: check its inside, where no other line meets it.
-        for (qsizetype i = 1; i + 1 < pixels.size(); ++i)
-            QVERIFY2(pixel(image, pixels[i]) == coloured.colour,
-                     qPrintable(describe(pixels[i], pixel(image, pixels[i]))));
+        const QSize dot(lineWidth(), lineWidth());
+        const QRect start(pixelOf(coloured.line.p1()), dot);
+        const QRect end(pixelOf(coloured.line.p2()), dot);
+        for (const QPoint &at : pixels) {
+            if (!start.contains(at) && !end.contains(at))
+                QVERIFY2(pixel(image, at) == coloured.colour,
+                         qPrintable(describe(at, pixel(image, at))));
+        }
     }
     for (const QLineF &line : expected.slantedLines) {
         for (const QPoint &at : slantedPixels(line)) {
             QVERIFY2(nearPixel(image, at, [](QRgb c) { return c != white; }),
                      qPrintable(u"no line near (%1, %2)"_s.arg(at.x()).arg(at.y())));
         }
-        slanted << QLineF(pixelOf(line.p1()), pixelOf(line.p2()));
+        const QPointF middle((lineWidth() - 1) / 2.0, (lineWidth() - 1) / 2.0);
+        slanted << QLineF(pixelOf(line.p1()) + middle, pixelOf(line.p2()) + middle);
     }
     for (const Text &text : expected.texts) {
         const QImage ink = textInk(area, text);
@@ -487,7 +537,8 @@ void TestPictures::graphs()
         // Every text, the longest title too, ends inside the area.
         QVERIFY2(pixelOf(text.at).x()
                                  + QFontMetricsF(areaFont(area), &area).horizontalAdvance(text.text)
-                         <= areaSize.width(),
+                                         * ratio()
+                         <= devicePixels().width(),
                  qPrintable(text.text));
         mayBeDark << bounds;
         for (int y = bounds.top(); y <= bounds.bottom(); ++y) {

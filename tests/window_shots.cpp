@@ -1,5 +1,6 @@
-// Screenshots of the window on a real screen: after each of the three graphs, then after the
-// experiment timer has run for a second. Run it under an X server (tools/screenshots does).
+// Screenshots of the window on a real screen: after the first step of assignment 001 of the
+// built-in bank, after each of the three graphs, then after the experiment timer has run for a
+// second. Run it under an X server (tools/screenshots does, at 1x and 2x).
 // Usage: window_shots FOLDER
 
 #include "test_support.h"
@@ -41,6 +42,15 @@ int main(int argc, char **argv)
     QDir().mkpath(folder);
 
     TemporaryHome home;
+    bool saved = true;
+    {
+        FakeStudent student;
+        student.answers = {u"Ada Lovelace"_s, QString(), u"001"_s};
+        const auto window = startShownRun(student);
+        clickButton(*window, u"cmdNextQuestion"_s);
+        saved &= saveShot(*window, folder + u"/window.png"_s);
+    }
+
     FakeStudent student;
     student.answers = {u"Ada Lovelace"_s, QString(), u"000"_s};
     useScript(student,
@@ -48,8 +58,6 @@ int main(int argc, char **argv)
                u"`routine graph2"_s, u"`qThe value of the account against clock time."_s,
                u"`routine graph3"_s, u"`qThe depth of the water against clock time."_s});
     const auto window = startShownRun(student);
-
-    bool saved = true;
     for (int graph = 1; graph <= 3; ++graph) {
         clickButton(*window, u"cmdNextQuestion"_s);
         saved &= saveShot(*window, folder + u"/graph%1.png"_s.arg(graph));
