@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -113,7 +114,7 @@ bool removeDurably(const Folder &folder, const QByteArray &name)
 }
 
 // Opens the file and learns which file it is; fails for a second name of a file already open.
-std::optional<QString> open(AppendFile &file, const std::deque<AppendFile> &files)
+std::optional<QString> openFile(AppendFile &file, const std::deque<AppendFile> &files)
 {
     const OpenedFile opened = openForAppend(file.name);
     if (opened.fd < 0)
@@ -146,7 +147,7 @@ std::optional<QString> lock(AppendFile &file, const std::deque<AppendFile> &file
             && atName.st_ino == file.inode)
             return std::nullopt;
         file.close();
-        if (auto failure = open(file, files))
+        if (auto failure = openFile(file, files))
             return failure;
     }
 }
@@ -162,17 +163,26 @@ std::optional<QString> measure(AppendFile &file)
     return std::nullopt;
 }
 
-// Cuts the file at `path` back to `length`, but only when it is still the same file and longer.
-std::optional<QString> cutBack(const QByteArray &path, dev_t device, ino_t inode, off_t length)
+// A file as the journal lists it.
+struct JournalEntry
+{
+    dev_t device;
+    ino_t inode;
+    off_t lengthBefore;
+};
+
+// Cuts the file at `path` back to its length before, but only when it is the listed file and
+// longer.
+std::optional<QString> cutBack(const QByteArray &path, const JournalEntry &entry)
 {
     struct stat status;
-    if (::stat(path.constData(), &status) != 0 || status.st_dev != device || status.st_ino != inode
-        || status.st_size <= length)
+    if (::stat(path.constData(), &status) != 0 || status.st_dev != entry.device
+        || status.st_ino != entry.inode || status.st_size <= entry.lengthBefore)
         return std::nullopt;
     const OpenedFile file = openRegularFile(path, O_WRONLY | O_APPEND);
     if (file.fd < 0)
         return file.failure;
-    const bool cut = cutTo(file.fd, length);
+    const bool cut = cutTo(file.fd, entry.lengthBefore);
     const int error = errno;
     ::close(file.fd);
     return cut ? std::nullopt : std::optional(systemReason(error));
@@ -193,19 +203,22 @@ bool readJournal(int fd, QByteArray &text)
 // file had for the writer that died, the SEND file of an earlier day included).
 std::optional<AppendFailure> cutBackListed(const Folder &folder, const QByteArray &entries)
 {
+    std::vector<JournalEntry> listed;
+    for (const QByteArray &entry : entries.split('\n')) {
+        const QList<QByteArray> fields = entry.split(' ');
+        if (fields.size() == 3) {
+            listed.push_back({dev_t(fields[0].toULongLong()), ino_t(fields[1].toULongLong()),
+                              off_t(fields[2].toLongLong())});
+        }
+    }
     DIR *const names = ::opendir(QFile::encodeName(folder.path).constData());
     if (!names)
         return AppendFailure {folder.path, systemReason(errno), {}};
     const auto closeNames = qScopeGuard([names] { ::closedir(names); });
     while (const dirent *name = ::readdir(names)) {
         const QByteArray path = QFile::encodeName(folder.path) + '/' + name->d_name;
-        for (const QByteArray &entry : entries.split('\n')) {
-            const QList<QByteArray> fields = entry.split(' ');
-            if (fields.size() != 3)
-                continue;
-            if (auto failure
-                = cutBack(path, dev_t(fields[0].toULongLong()), ino_t(fields[1].toULongLong()),
-                          off_t(fields[2].toLongLong()))) {
+        for (const JournalEntry &entry : listed) {
+            if (auto failure = cutBack(path, entry)) {
                 const QString file = QFile::decodeName(path);
                 return AppendFailure {file, *failure, {file}};
             }
@@ -269,7 +282,7 @@ std::optional<QString> writeJournal(const Folder &folder, const std::deque<Appen
 
 // Undoes what the append did so far; returns the files that could not be cut back, for which the
 // journal stays.
-QStringList rollBack(std::deque<AppendFile> &files, const Folder &folder, bool journalWritten)
+QStringList rollBack(const std::deque<AppendFile> &files, const Folder &folder, bool journalWritten)
 {
     QStringList uncut;
     for (const AppendFile &file : files) {
@@ -305,7 +318,7 @@ std::optional<AppendFailure> appendRecords(const QList<FileRecord> &records)
     };
 
     for (AppendFile &file : files) {
-        if (auto failure = open(file, files); failure || (failure = lock(file, files)))
+        if (auto failure = openFile(file, files); failure || (failure = lock(file, files)))
             return fail(file.record.path, *failure);
         if (&file == &files.front()) {
             if (auto failure = recover(folder)) {
