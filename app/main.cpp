@@ -2,8 +2,12 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A file-size limit then fails a write (EFBIG), as a full disk does, instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("q_a_interface"));
     QApplication::setOrganizationName(QStringLiteral("Physics II course team"));

@@ -77,8 +77,10 @@ private:
     // The file on this file system, as start-up mapped it.
     QString filePath(SessionFile file) const;
     // Appends the record whole or not at all; on failure tells the student which file failed and
-    // why, followed by `consequence`, and returns false.
-    bool appendRecord(const RecordComposer &record, const QString &consequence);
+    // why, followed by `consequence`, and returns false. When a file could not be cut back,
+    // `partialConsequence` follows instead, with the files for its %1.
+    bool appendRecord(const RecordComposer &record, const QString &consequence,
+                      const QString &partialConsequence);
     // Appends a response or note record (`kind`); once it is written, `recordedText` becomes
     // responseText and nothing is pending. Returns false, all left as it was, when it is not.
     bool recordAnswer(const RecordComposer &record, const QString &kind,

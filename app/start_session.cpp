@@ -5,10 +5,12 @@
 #include "pictures/picture_area.h"
 #include "text_procedures.h"
 
-#include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
+
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,9 +30,10 @@ void query_template::startSession()
     Picture2->setScale(1000, 1000);
 
     state.outputFolder = defaultFolder;
-    // Made whatever folder the student picks below; a failure (it exists already, or cannot be
-    // made) does not matter.
-    QDir().mkdir(toFileSystemPath(defaultFolder, m_services.homeFolder));
+    // Made whatever folder the student picks below, for its owner alone, as the answers are the
+    // student's; a failure (it exists already, or cannot be made) does not matter.
+    ::mkdir(QFile::encodeName(toFileSystemPath(defaultFolder, m_services.homeFolder)).constData(),
+            0700);
 
     m_services.prompt(QStringLiteral("Your full name:  "));
     const QString changeFolder = m_services.prompt(QStringLiteral(

@@ -1,18 +1,24 @@
 #include "file_reading.h"
 
 #include "cp1252.h"
+#include "regular_file.h"
 #include "retry_on_interrupt.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
+
+// Larger than any session file, and than a text box can sensibly hold.
+constexpr off_t largestShown = 256 << 20;
 
 bool readAll(int fd, QByteArray &bytes)
 {
@@ -25,9 +31,14 @@ bool readAll(int fd, QByteArray &bytes)
     }
 }
 
-bool readLocked(int fd, QByteArray &bytes)
+std::optional<QString> readLocked(int fd, QByteArray &bytes)
 {
-    return retryOnInterrupt([&] { return ::flock(fd, LOCK_SH); }) == 0 && readAll(fd, bytes);
+    struct stat status;
+    if (retryOnInterrupt([&] { return ::flock(fd, LOCK_SH); }) != 0 || ::fstat(fd, &status) != 0)
+        return systemReason(errno);
+    if (status.st_size > largestShown)
+        return u"It is larger than 256 MB, too large to show"_s;
+    return readAll(fd, bytes) ? std::nullopt : std::optional(systemReason(errno));
 }
 
 QStringList splitLines(const QByteArray &bytes)
@@ -51,20 +62,16 @@ QStringList splitLines(const QByteArray &bytes)
 FileLines readFileLines(const QString &path)
 {
     FileLines result;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.missing = errno == ENOENT;
-        result.failure = QString::fromLocal8Bit(std::strerror(errno));
+    const OpenedFile file = openRegularFile(QFile::encodeName(path), O_RDONLY);
+    if (file.fd < 0) {
+        result.missing = file.missing;
+        result.failure = file.failure;
         return result;
     }
     QByteArray bytes;
-    const bool read = readLocked(fd, bytes);
-    const int error = errno;
-    ::close(fd);
-    if (!read) {
-        result.failure = QString::fromLocal8Bit(std::strerror(error));
-        return result;
-    }
-    result.lines = splitLines(bytes);
+    result.failure = readLocked(file.fd, bytes);
+    ::close(file.fd);
+    if (!result.failure)
+        result.lines = splitLines(bytes);
     return result;
 }

@@ -12,6 +12,6 @@ struct FileLines
     QStringList lines; // each without its line end (CR LF, LF or CR), from Windows-1252
 };
 
-// Reads the file at `path` on this file system, under a shared lock so that a record another
-// program is appending at that moment is seen whole or not at all.
+// Reads the regular file at `path` on this file system, up to 256 MB, under a shared lock so that
+// a record another program is appending at that moment is seen whole or not at all.
 FileLines readFileLines(const QString &path);

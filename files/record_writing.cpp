@@ -17,7 +17,8 @@ QString query_template::filePath(SessionFile file) const
     return m_filePaths[std::size_t(file)];
 }
 
-bool query_template::appendRecord(const RecordComposer &record, const QString &consequence)
+bool query_template::appendRecord(const RecordComposer &record, const QString &consequence,
+                                  const QString &partialConsequence)
 {
     QList<FileRecord> records;
     for (const RecordComposer::Share &share : record.shares())
@@ -25,8 +26,13 @@ bool query_template::appendRecord(const RecordComposer &record, const QString &c
     const auto failure = appendRecords(records);
     if (!failure)
         return true;
+    QStringList uncut;
+    for (const QString &path : failure->uncut)
+        uncut << QDir::toNativeSeparators(path);
+    const QString next
+            = uncut.isEmpty() ? consequence : partialConsequence.arg(uncut.join(u" and "_s));
     reportProblem(u"Could not write to %1: %2. %3"_s.arg(QDir::toNativeSeparators(failure->path),
-                                                         failure->reason, consequence));
+                                                         failure->reason, next));
     return false;
 }
 
@@ -36,7 +42,9 @@ bool query_template::recordAnswer(const RecordComposer &record, const QString &k
     // The answer box keeps what was typed, so the student can try again.
     if (!appendRecord(record,
                       u"Nothing of this %1 was written; your text is kept so you can try "
-                      u"again."_s.arg(kind)))
+                      u"again."_s.arg(kind),
+                      u"%1 may hold part of a record until the next recording cuts it back; your "
+                      u"text is kept so you can try again."_s))
         return false;
     state.blockPending = false;
     state.responseText = recordedText;

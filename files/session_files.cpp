@@ -25,6 +25,8 @@ void query_template::openSessionFiles()
     const RecordComposer header
             = composeHeader(recordContext(), makeCodeLine(state.codeNumber, m_services.random),
                             state.assignmentNumber, line, state.courseTitle);
-    if (!appendRecord(header, u"Nothing was written, and the session cannot start."_s))
+    if (!appendRecord(header, u"Nothing was written, and the session cannot start."_s,
+                      u"%1 may hold part of a record until the next recording cuts it back, and "
+                      u"the session cannot start."_s))
         endProgram();
 }

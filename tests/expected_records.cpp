@@ -41,3 +41,12 @@ QByteArray noteBytes(const QByteArray &scriptLine, const QByteArray &note, const
     return crlfLines({opening, indent + time, indent + dateAndTime, scriptLine, opening,
                       "NOTES -------> " + note, closing});
 }
+
+QByteArray largeResponse(int index, int size)
+{
+    QByteArray text = "large response " + QByteArray::number(index);
+    const QByteArray line = "\r\n" + QByteArray(98, 'x');
+    while (text.size() < size)
+        text += line;
+    return text;
+}

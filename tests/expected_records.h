@@ -28,3 +28,7 @@ QByteArray responseBytes(bool master, const QByteArray &scriptLine, const QByteA
 QByteArray noteBytes(const QByteArray &scriptLine, const QByteArray &note,
                      const QByteArray &time = testTime,
                      const QByteArray &dateAndTime = testDate + testTime);
+
+// Response `index` of the test writer of large records: its number, then lines of x to `size`
+// bytes, CR LF between its lines.
+QByteArray largeResponse(int index, int size);

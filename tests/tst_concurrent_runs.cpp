@@ -3,6 +3,7 @@
 
 #include "expected_records.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,7 @@ struct Reading
 {
     QString fault; // where no whole block fits; empty when every run's blocks are all there
     int runChanges = 0; // how often a record comes from another run than the one before it
+    QList<QByteArray> order; // the records as the file holds them, each as its text
 };
 
 // Reads the file from its start as whole blocks, each a header or the next record of one of the
@@ -93,6 +95,7 @@ Reading readBlocks(File file, const QByteArray &bytes)
             return reading;
         }
         at += nextRecord(*fits).size();
+        reading.order.append(*fits + ' ' + QByteArray::number(indices[taken[*fits]]));
         ++taken[*fits];
         reading.runChanges += lastRun && lastRun != &*fits;
         lastRun = &*fits;
@@ -142,6 +145,7 @@ void TestConcurrentRuns::runsAtOnceLeaveWholeBlocks()
             {File::Send, u"send_1208.txt"_s},
             {File::Notes, u"notes_.txt"_s},
     };
+    std::map<File, QList<QByteArray>> orders;
     for (const auto &[file, name] : files) {
         QFile contents(folder + name);
         QVERIFY2(contents.open(QIODevice::ReadOnly), qPrintable(name));
@@ -149,7 +153,16 @@ void TestConcurrentRuns::runsAtOnceLeaveWholeBlocks()
         QVERIFY2(reading.fault.isEmpty(), qPrintable(name + u": "_s + reading.fault));
         // The runs wrote at the same time, not one after the other.
         QVERIFY2(reading.runChanges > 10, qPrintable(QString::number(reading.runChanges)));
+        orders[file] = reading.order;
     }
+    // A record goes to all its files before the next one goes to any.
+    QCOMPARE(orders[File::Send], orders[File::Master]);
+    QList<QByteArray> notes = orders[File::Master];
+    notes.removeIf([](const QByteArray &record) { return record.split(' ')[1].toInt() % 3 != 2; });
+    QCOMPARE(orders[File::Notes], notes);
+    // Every run's journal was its own and is gone with its record.
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({u"masterFile.txt"_s, u"notes_.txt"_s, u"send_1208.txt"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestConcurrentRuns)

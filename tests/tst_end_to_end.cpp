@@ -8,11 +8,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
+
+#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -151,6 +154,13 @@ public:
         }
     }
 
+    // Sets the program's limit on the size of the files it writes (RLIMIT_FSIZE).
+    bool limitFileSize(rlim_t limit) const
+    {
+        const rlimit limits {limit, RLIM_INFINITY};
+        return ::prlimit(pid_t(m_process->processId()), RLIMIT_FSIZE, &limits, nullptr) == 0;
+    }
+
     // True when the program ends of itself, normally, within the time allowed.
     bool ends() const
     {
@@ -176,6 +186,7 @@ private slots:
     void runOf001WithResponsesNotesDisplaysAndQuit();
     void typedFolder();
     void assignmentWithoutStartLine();
+    void fileSizeLimitReached();
 
 private:
     void compareFile(const QString &path, const QByteArray &expected);
@@ -318,6 +329,38 @@ void TestEndToEnd::assignmentWithoutStartLine()
     QVERIFY(run.answerPrompt(QString())); // the message that the script has no such assignment
     QVERIFY(run.ends());
     QCOMPARE(QDir(home.path() + u"/qorvanit"_s).entryList(QDir::Files), QStringList());
+}
+
+void TestEndToEnd::fileSizeLimitReached()
+{
+    QTemporaryDir home;
+    Run run(m_x, home.path());
+    QVERIFY(run.answerPrompt(u"Ada Lovelace"_s));
+    QVERIFY(run.answerPrompt(QString()));
+    QVERIFY(run.answerPrompt(u"000"_s));
+    QVERIFY(run.waitForWindow());
+    const QString folder = home.path() + u"/qorvanit/"_s;
+    const QString send = u"send_"_s + QDate::currentDate().toString(u"MMdd"_s) + u".txt"_s;
+    const qint64 headerSize = QFileInfo(folder + u"masterFile.txt"_s).size();
+
+    // Room for part of the response only: the write fails, and the program goes on.
+    QVERIFY(run.limitFileSize(rlim_t(headerSize + 40)));
+    run.typeResponse({u"Timer precision"_s});
+    run.click(u"cmd_enter_response"_s);
+    QVERIFY(run.answerPrompt(QString())); // the message that the file is too large
+    compareFile(folder + u"masterFile.txt"_s, headerBytes("CODE", "000", "000."));
+    compareFile(folder + send, headerBytes("CODE", "000", "000."));
+
+    // The typed response was kept for another try.
+    QVERIFY(run.limitFileSize(RLIM_INFINITY));
+    run.click(u"cmd_enter_response"_s);
+    run.click(u"cmd_quit"_s);
+    QVERIFY(run.ends());
+    for (const bool master : {true, false}) {
+        compareFile(folder + (master ? u"masterFile.txt"_s : send),
+                    headerBytes("CODE", "000", "000.")
+                            + responseBytes(master, "", "Timer precision", std::nullopt));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -3,14 +3,20 @@
 
 #include "files/record_file.h"
 
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
 
+#include <chrono>
 #include <csignal>
 #include <optional>
 #include <thread>
@@ -34,9 +40,16 @@ struct Files
     bool operator==(const Files &) const = default;
 };
 
+// A file's bytes; nothing for a FIFO or a device, which are not read.
+QByteArray regularFileBytes(const QString &path)
+{
+    return QFileInfo(path).isFile() ? readFile(path) : QByteArray();
+}
+
 Files filesOf(const SessionRun &run)
 {
-    return {readFile(run.master()), readFile(run.send()), readFile(run.notes())};
+    return {regularFileBytes(run.master()), regularFileBytes(run.send()),
+            regularFileBytes(run.notes())};
 }
 
 // What a failed click must leave as it was: the files, both boxes and the state they feed.
@@ -97,6 +110,76 @@ bool lockIsAwaited(const QString &path)
     return false;
 }
 
+const QByteArray largeWriterHeader = headerBytes(SessionRun::codeLine, "000", "000.");
+
+// How many of the large writer's records of `size` bytes a file holds, all whole; or where none
+// fits.
+struct LargeRecords
+{
+    int count = 0;
+    QString fault;
+};
+
+LargeRecords readLargeRecords(const QByteArray &bytes, bool master, int size)
+{
+    LargeRecords records;
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const QByteArrayView rest = QByteArrayView(bytes).sliced(at);
+        const QByteArray record
+                = responseBytes(master, "", largeResponse(records.count, size), std::nullopt);
+        if (rest.startsWith(largeWriterHeader)) {
+            at += largeWriterHeader.size();
+        } else if (rest.startsWith(record)) {
+            at += record.size();
+            ++records.count;
+        } else {
+            records.fault = u"no whole header or record at byte %1"_s.arg(at);
+            break;
+        }
+    }
+    return records;
+}
+
+// Whether the master and SEND files in `folder` are whole headers and records, the same records in
+// both; the number of records, or -1 with the fault.
+int wholeAgreeingRecords(const QString &folder, int size, QString *fault)
+{
+    const LargeRecords master
+            = readLargeRecords(readFile(folder + u"/masterFile.txt"_s), true, size);
+    const LargeRecords send = readLargeRecords(readFile(folder + u"/send_1208.txt"_s), false, size);
+    if (!master.fault.isEmpty() || !send.fault.isEmpty() || master.count != send.count) {
+        *fault = u"master file: %1 records %2; SEND file: %3 records %4"_s.arg(master.count)
+                         .arg(master.fault)
+                         .arg(send.count)
+                         .arg(send.fault);
+        return -1;
+    }
+    return master.count;
+}
+
+// A run in the HOME of the process that only starts, which repairs the files first.
+QStringList startAgain()
+{
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, u"000"_s};
+    useCodeLine(student, SessionRun::codeLine);
+    startRun(student);
+    return student.problems;
+}
+
+// Sets or clears the file's append-only attribute; false where the system does not allow it.
+bool setAppendOnly(const QString &path, bool appendOnly)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool set = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = appendOnly ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+    set = set && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return set;
+}
+
 } // namespace
 
 class TestRecordFaults : public QObject
@@ -111,6 +194,15 @@ private slots:
     void diskFull();
     void killedWhileTheRatingPromptIsOpen();
     void appendWaitsWhileAnotherProgramAppends();
+    void killedInTheMiddleOfLargeRecords();
+    void killedBetweenTheMasterAndTheSendFile();
+    void specialFileAtAName_data();
+    void specialFileAtAName();
+    void displayOfAFileThatCannotBeShown_data();
+    void displayOfAFileThatCannotBeShown();
+    void cutBackFails();
+    void newFilesAndFolderArePrivate_data();
+    void newFilesAndFolderArePrivate();
 };
 
 void TestRecordFaults::folderRemovedAfterStartUp_data()
@@ -269,6 +361,249 @@ void TestRecordFaults::appendWaitsWhileAnotherProgramAppends()
     appending.join();
     QVERIFY(!failure);
     QCOMPARE(readFile(path), QByteArray("old\r\nnew\r\n"));
+}
+
+void TestRecordFaults::killedInTheMiddleOfLargeRecords()
+{
+    constexpr int insideWritesWanted = 20;
+    constexpr int size = 4'000'000;
+    const qint64 masterRecordSize
+            = responseBytes(true, "", largeResponse(0, size), std::nullopt).size();
+    QRandomGenerator random(20261208);
+    int kills = 0, insideWrites = 0, repaired = 0, records = 0;
+    // Kills that land after a record's commit count too, but only so many.
+    for (; insideWrites < insideWritesWanted; ++kills) {
+        QVERIFY2(kills < 5 * insideWritesWanted, qPrintable(QString::number(insideWrites)));
+        TemporaryHome home;
+        const QString journal = home.defaultFolder() + u'/' + journalName;
+        const QString master = home.defaultFolder() + u"/masterFile.txt"_s;
+        QProcess writer;
+        writer.setProcessChannelMode(QProcess::ForwardedChannels);
+        writer.start(QStringLiteral(LARGE_WRITER), {QString::number(size), u"1000"_s});
+        // Once the master file grows past the header and `earlier` records, the writer is in the
+        // middle of a record's writes: watched closely, as they take milliseconds only.
+        const qint64 earlier = random.bounded(3);
+        const qint64 started = largeWriterHeader.size() + earlier * masterRecordSize;
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo(master).size() <= started && waited.elapsed() < 20000)
+            std::this_thread::yield();
+        QVERIFY(QFileInfo(master).size() > started);
+        std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(10000)));
+        writer.kill();
+        QVERIFY(writer.waitForFinished());
+        QCOMPARE(writer.exitCode(), SIGKILL);
+        insideWrites += QFileInfo::exists(journal);
+        QString fault;
+        repaired += wholeAgreeingRecords(home.defaultFolder(), size, &fault) < 0;
+
+        QCOMPARE(startAgain(), QStringList());
+        const int whole = wholeAgreeingRecords(home.defaultFolder(), size, &fault);
+        QVERIFY2(whole >= 0, qPrintable(fault));
+        QVERIFY(!QFileInfo::exists(journal));
+        records += whole;
+    }
+    qInfo("%d kills, %d inside a record's writes, %d left a torn or unmatched record that the "
+          "next run cut back, %d whole records kept, no torn record left",
+          kills, insideWrites, repaired, records);
+}
+
+void TestRecordFaults::killedBetweenTheMasterAndTheSendFile()
+{
+    TemporaryHome home;
+    QVERIFY(QDir().mkpath(home.defaultFolder()));
+    const QString master = home.defaultFolder() + u"/masterFile.txt"_s;
+    const QString send = home.defaultFolder() + u"/send_1208.txt"_s;
+    // An earlier run's SEND file, longer than the master file grows.
+    const QByteArray earlier = QByteArray(20000, 'x') + "\r\n";
+    writeFile(send, earlier);
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    writer.start(QStringLiteral(LARGE_WRITER), {u"1000"_s, u"1"_s, u"stop-at-send"_s});
+    QVERIFY(writer.waitForFinished(60000));
+    QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(writer.exitCode(), SIGXFSZ);
+    // The master file has taken and synced the record; the SEND file has none of it.
+    QCOMPARE(readFile(master),
+             largeWriterHeader + responseBytes(true, "", largeResponse(0, 1000), std::nullopt));
+    QCOMPARE(readFile(send), earlier + largeWriterHeader);
+
+    QCOMPARE(startAgain(), QStringList());
+    QCOMPARE(readFile(master), largeWriterHeader + largeWriterHeader);
+    QCOMPARE(readFile(send), earlier + largeWriterHeader + largeWriterHeader);
+    QVERIFY(!QFileInfo::exists(home.defaultFolder() + u'/' + journalName));
+}
+
+void TestRecordFaults::specialFileAtAName_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name"); // the file name that is not a file of its own
+    QTest::addColumn<QString>("target"); // what a link there leads to; a FIFO when empty
+    QTest::addColumn<QString>("reason"); // "~" for the folder
+    QTest::newRow("fifo") << u"cmd_enter_response"_s << u"response"_s << u"send_1208.txt"_s
+                          << QString() << u"Not a regular file"_s;
+    QTest::newRow("link-to-a-device") << u"cmd_save_as_notes"_s << u"note"_s << u"notes_.txt"_s
+                                      << u"/dev/zero"_s << u"Not a regular file"_s;
+    QTest::newRow("link-to-nowhere")
+            << u"cmd_save_as_notes"_s << u"note"_s << u"notes_.txt"_s << u"/media/gone/notes_.txt"_s
+            << u"It is a link to /media/gone/notes_.txt, which does not exist"_s;
+    QTest::newRow("send-file-linked-to-the-master-file")
+            << u"cmd_enter_response"_s << u"response"_s << u"send_1208.txt"_s
+            << u"~/masterFile.txt"_s << u"It is the same file as ~/masterFile.txt"_s;
+    QTest::newRow("notes-file-linked-to-the-send-file")
+            << u"cmd_save_as_notes"_s << u"note"_s << u"notes_.txt"_s << u"~/send_1208.txt"_s
+            << u"It is the same file as ~/send_1208.txt"_s;
+}
+
+void TestRecordFaults::specialFileAtAName()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    SessionRun run(u"000"_s, script);
+    run.step();
+    run.answerWith(u"my work"_s);
+    const QString path = run.folder() + u'/' + name;
+    QFile::remove(path);
+    if (target.isEmpty())
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QString(target).replace(u'~', run.folder()), path));
+    const Snapshot before(run);
+
+    run.click(button);
+    QCOMPARE(run.student.problems,
+             QStringList {
+                     u"Could not write to %1: %2. "_s.arg(path, reason.replace(u'~', run.folder()))
+                     + kept.arg(kind)});
+    QVERIFY(Snapshot(run) == before);
+}
+
+void TestRecordFaults::displayOfAFileThatCannotBeShown_data()
+{
+    QTest::addColumn<QString>("target"); // what a link at the SEND file's name leads to
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("fifo") << QString() << u"Not a regular file"_s;
+    QTest::newRow("endless-device") << u"/dev/zero"_s << u"Not a regular file"_s;
+    QTest::newRow("link-to-nowhere")
+            << u"/media/gone/send_1208.txt"_s
+            << u"It is a link to /media/gone/send_1208.txt, which does not exist"_s;
+    QTest::newRow("larger-than-256-MB")
+            << u"~/huge.txt"_s << u"It is larger than 256 MB, too large to show"_s;
+}
+
+void TestRecordFaults::displayOfAFileThatCannotBeShown()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    SessionRun run(u"000"_s, script);
+    run.step();
+    QVERIFY(QFile::remove(run.send()));
+    if (target.isEmpty()) {
+        QCOMPARE(::mkfifo(QFile::encodeName(run.send()).constData(), 0600), 0);
+    } else {
+        target.replace(u'~', run.folder());
+        // A sparse file, taking no room on the disk.
+        QFile huge(target);
+        if (target.startsWith(run.folder()))
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(256 << 20) + 1));
+        QVERIFY(QFile::link(target, run.send()));
+    }
+    const QString question = run.questionText();
+
+    run.click(u"cmd_displayCumulativeText"_s);
+    QCOMPARE(run.student.problems,
+             QStringList {u"Could not read %1: %2. Nothing was added to the question box."_s.arg(
+                     run.send(), reason)});
+    QCOMPARE(run.questionText(), question);
+}
+
+void TestRecordFaults::cutBackFails()
+{
+    SessionRun run(u"000"_s, script);
+    // Earlier notes make the notes file the longest of the three.
+    writeFile(run.notes(), QByteArray(8000, 'x') + "\r\n");
+    run.step();
+    run.answerWith(u"my work"_s);
+    const Snapshot before(run);
+    // The SEND file can be appended to but not cut back, as on a failing disk.
+    if (!setAppendOnly(run.send(), true))
+        QSKIP("The append-only attribute cannot be set here (it needs CAP_LINUX_IMMUTABLE)");
+    auto clearAppendOnly = qScopeGuard([&] { setAppendOnly(run.send(), false); });
+
+    {
+        const auto restore = limitFileSize(rlim_t(QFileInfo(run.notes()).size() + 40));
+        run.click(u"cmd_save_as_notes"_s);
+    }
+    QCOMPARE(run.student.problems,
+             QStringList {u"Could not write to %1: File too large. %2 may hold part of a record "
+                          u"until the next recording cuts it back; your text is kept so you can "
+                          u"try again."_s.arg(run.notes(), run.send())});
+    const Files record = recordOf(u"cmd_save_as_notes"_s, "my work");
+    QCOMPARE(readFile(run.master()), before.files.master);
+    QCOMPARE(readFile(run.send()), before.files.send + record.send);
+    QCOMPARE(readFile(run.notes()), before.files.notes);
+    QCOMPARE(run.answerText(), before.answer);
+    QVERIFY(run.session().blockPending);
+    QVERIFY(QFileInfo::exists(run.folder() + u'/' + journalName));
+
+    // Once the disk lets it, the next recording cuts the SEND file back before it writes.
+    clearAppendOnly.dismiss();
+    QVERIFY(setAppendOnly(run.send(), false));
+    run.click(u"cmd_save_as_notes"_s);
+    QCOMPARE(run.student.problems.size(), 1);
+    QCOMPARE(readFile(run.master()), before.files.master + record.master);
+    QCOMPARE(readFile(run.send()), before.files.send + record.send);
+    QCOMPARE(readFile(run.notes()), before.files.notes + record.notes);
+    QVERIFY(!QFileInfo::exists(run.folder() + u'/' + journalName));
+}
+
+void TestRecordFaults::newFilesAndFolderArePrivate_data()
+{
+    QTest::addColumn<int>("mask"); // the umask the program runs with
+    QTest::addColumn<bool>("folderExists"); // with mode 0755 and a master file of mode 0644
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("masterMode");
+    QTest::newRow("new-umask-022") << 022 << false << 0700 << 0600;
+    QTest::newRow("new-umask-000") << 0 << false << 0700 << 0600;
+    QTest::newRow("existing-ones-keep-theirs") << 0 << true << 0755 << 0644;
+}
+
+void TestRecordFaults::newFilesAndFolderArePrivate()
+{
+    QFETCH(int, mask);
+    QFETCH(bool, folderExists);
+    QFETCH(int, folderMode);
+    QFETCH(int, masterMode);
+    const mode_t previousMask = ::umask(mode_t(mask));
+    const auto restoreMask = qScopeGuard([previousMask] { ::umask(previousMask); });
+    TemporaryHome home;
+    const QString folder = home.defaultFolder();
+    if (folderExists) {
+        QCOMPARE(::mkdir(QFile::encodeName(folder).constData(), 0755), 0);
+        writeFile(folder + u"/masterFile.txt"_s, QByteArray());
+        QCOMPARE(::chmod(QFile::encodeName(folder + u"/masterFile.txt"_s).constData(), 0644), 0);
+    }
+    FakeStudent student;
+    student.answers = {u"name"_s, u""_s, u"000"_s};
+    const auto window = startShownRun(student);
+    clickButton(*window, u"cmd_clr_answer"_s);
+    clickButton(*window, u"cmd_save_as_notes"_s);
+    QCOMPARE(student.problems, QStringList());
+
+    const auto modeOf = [&](const QString &name) {
+        struct stat status;
+        return ::stat(QFile::encodeName(folder + name).constData(), &status) == 0
+                ? int(status.st_mode & 07777)
+                : -1;
+    };
+    QCOMPARE(modeOf(QString()), folderMode);
+    QCOMPARE(modeOf(u"/masterFile.txt"_s), masterMode);
+    QCOMPARE(modeOf(u"/send_1208.txt"_s), 0600);
+    QCOMPARE(modeOf(u"/notes_.txt"_s), 0600);
 }
 
 QTEST_MAIN(TestRecordFaults)
