@@ -1,3 +1,4 @@
+#include "identity.h"
 #include "query_template.h"
 
 #include <QApplication>
@@ -9,11 +10,7 @@ int main(int argc, char *argv[])
     // A file-size limit then fails a write (EFBIG), as a full disk does, instead of ending the run.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("q_a_interface"));
-    QApplication::setOrganizationName(QStringLiteral("Physics II course team"));
-    QApplication::setApplicationVersion(QStringLiteral(Q_A_VERSION));
-    // Ties the window to the menu entry, q_a_interface.desktop.
-    QApplication::setDesktopFileName(QStringLiteral("q_a_interface"));
+    setProgramIdentity();
     query_template window(Services::system());
     // The display name titles the prompts, which have no title of their own. Qt would append it
     // to every title given after it, so the window takes its caption "Form1" first.

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "app/caption_button.h"
+#include "app/identity.h"
 #include "app/input_prompt.h"
 #include "pictures/picture_area.h"
 
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -50,6 +52,7 @@ private slots:
     void focusOnAPictureAreaLeavesTheDrawingUntinted();
     void screenReaderSeesTheWindowByItsCaption();
     void screenReaderSeesEachPromptByItsText();
+    void windowsCarryThePackagedIcon();
 };
 
 void TestWindow::initTestCase()
@@ -172,6 +175,23 @@ void TestWindow::screenReaderSeesEachPromptByItsText()
     QCOMPARE(showInputPrompt(promptText), QString());
     QCOMPARE(role, QAccessible::Dialog);
     QCOMPARE(name, promptText);
+}
+
+void TestWindow::windowsCarryThePackagedIcon()
+{
+    setProgramIdentity();
+    QCOMPARE(QApplication::applicationName(), u"q_a_interface"_s);
+    const QIcon icon = QApplication::windowIcon();
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QImage drawn = icon.pixmap(size).toImage();
+        QCOMPARE(drawn.size(), QSize(size, size));
+        QCOMPARE(drawn,
+                 QImage(u"%1/packaging/icons/q_a_interface_%2.png"_s.arg(SOURCE_DIR).arg(size))
+                         .convertToFormat(drawn.format()));
+    }
+    FakeStudent student;
+    const query_template window(student.services());
+    QCOMPARE(window.windowIcon().cacheKey(), icon.cacheKey());
 }
 
 QTEST_MAIN(TestWindow)
