@@ -103,6 +103,7 @@ const QImage &PictureArea::canvas() const
         m_canvas.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
         QPainter painter;
         beginDrawing(painter, m_canvas);
+        painter.drawImage(QRect(QPoint(), devicePixels()), m_earlierDrawing);
         for (const DrawingCall &call : m_drawing)
             call(painter);
     }
@@ -116,6 +117,14 @@ void PictureArea::draw(DrawingCall call)
     beginDrawing(painter, m_canvas);
     call(painter);
     m_drawing.push_back(std::move(call));
+    // Past a few thousand calls, the picture they made stands in for them, so that a timer left
+    // running does not keep every circle it drew.
+    constexpr std::size_t keptCalls = 4096;
+    if (m_drawing.size() > keptCalls) {
+        painter.end();
+        m_earlierDrawing = m_canvas;
+        m_drawing.clear();
+    }
     update();
 }
 
@@ -137,8 +146,10 @@ void PictureArea::fillRect(QPointF corner, QPointF oppositeCorner, const QColor 
 {
     const QRectF filled = QRectF(corner, oppositeCorner).normalized();
     // Nothing drawn before a fill of the whole area can show again.
-    if (color.alpha() == 255 && filled.contains(QRectF(0, 0, m_scaleWidth, m_scaleHeight)))
+    if (color.alpha() == 255 && filled.contains(QRectF(0, 0, m_scaleWidth, m_scaleHeight))) {
         m_drawing.clear();
+        m_earlierDrawing = QImage();
+    }
     draw([this, filled, color](QPainter &painter) {
         const QPoint dot(lineWidth() - 1, lineWidth() - 1);
         painter.fillRect(QRect(toPixel(filled.topLeft()), toPixel(filled.bottomRight()) + dot),

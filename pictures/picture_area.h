@@ -82,6 +82,10 @@ private:
     double m_currentX = 0;
     double m_currentY = 0;
     QImage m_ownPicture;
-    std::vector<DrawingCall> m_drawing; // since the last fill of the whole area
+    // The calls since the last fill of the whole area, or since they were many enough to be kept
+    // as the picture they made instead (the experiment timer adds one every tick).
+    std::vector<DrawingCall> m_drawing;
+    QImage m_earlierDrawing; // drawn again scaled, under the calls kept since
+
     mutable QImage m_canvas; // transparent where nothing has been drawn
 };

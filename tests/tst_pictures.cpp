@@ -272,6 +272,7 @@ private slots:
     void printWritesInTheCellAndMovesToTheNextLine();
     void drawingsSurviveBeingCoveredAndUncovered();
     void drawingIsDrawnAgainAtANewSize();
+    void aLongDrawingIsKeptAsItsPicture();
     void graphs_data();
     void graphs();
     void graph1DrawsOverWhatIsThere_data();
@@ -425,6 +426,22 @@ void TestPictures::drawingIsDrawnAgainAtANewSize()
     drawnAtThatSize.resize(areaSize * 2);
     draw(drawnAtThatSize);
     QCOMPARE(resized.rendered(), drawnAtThatSize.rendered());
+}
+
+void TestPictures::aLongDrawingIsKeptAsItsPicture()
+{
+    // As a timer left running draws it: many more circles than drawing calls are kept.
+    PictureArea area;
+    area.resize(areaSize);
+    area.setScale(1000, 1000);
+    for (int i = 0; i < 5000; ++i)
+        area.circle({500, 500}, i / 10.0);
+    const QImage drawn = area.rendered();
+    // Drawn again at another size, then at this one.
+    area.resize(areaSize * 2);
+    QVERIFY(!area.rendered().isNull());
+    area.resize(areaSize);
+    QCOMPARE(area.rendered(), drawn);
 }
 
 void TestPictures::graphs_data()
