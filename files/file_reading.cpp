@@ -20,17 +20,6 @@ namespace {
 // Larger than any session file, and than a text box can sensibly hold.
 constexpr off_t largestShown = 256 << 20;
 
-bool readAll(int fd, QByteArray &bytes)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = retryOnInterrupt([&] { return ::read(fd, buffer, sizeof buffer); });
-        if (got <= 0)
-            return got == 0;
-        bytes.append(buffer, got);
-    }
-}
-
 std::optional<QString> readLocked(int fd, QByteArray &bytes)
 {
     struct stat status;
@@ -38,7 +27,7 @@ std::optional<QString> readLocked(int fd, QByteArray &bytes)
         return systemReason(errno);
     if (status.st_size > largestShown)
         return u"It is larger than 256 MB, too large to show"_s;
-    return readAll(fd, bytes) ? std::nullopt : std::optional(systemReason(errno));
+    return readToEnd(fd, bytes) ? std::nullopt : std::optional(systemReason(errno));
 }
 
 QStringList splitLines(const QByteArray &bytes)

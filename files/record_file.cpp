@@ -188,17 +188,6 @@ std::optional<QString> cutBack(const QByteArray &path, const JournalEntry &entry
     return cut ? std::nullopt : std::optional(systemReason(error));
 }
 
-bool readJournal(int fd, QByteArray &text)
-{
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = retryOnInterrupt([&] { return ::read(fd, buffer, sizeof buffer); });
-        if (got <= 0)
-            return got == 0;
-        text.append(buffer, got);
-    }
-}
-
 // Cuts back the files of the folder that the journal lists by device and inode (whatever name a
 // file had for the writer that died, the SEND file of an earlier day included).
 std::optional<AppendFailure> cutBackListed(const Folder &folder, const QByteArray &entries)
@@ -237,7 +226,7 @@ std::optional<AppendFailure> recover(const Folder &folder)
     if (journal.fd < 0)
         return AppendFailure {folder.journalPath, journal.failure, {}};
     QByteArray text;
-    const bool read = readJournal(journal.fd, text);
+    const bool read = readToEnd(journal.fd, text);
     const int error = errno;
     ::close(journal.fd);
     if (!read)

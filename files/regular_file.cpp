@@ -78,3 +78,14 @@ QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
+
+bool readToEnd(int fd, QByteArray &bytes)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = retryOnInterrupt([&] { return ::read(fd, buffer, sizeof buffer); });
+        if (got <= 0)
+            return got == 0;
+        bytes.append(buffer, got);
+    }
+}

@@ -21,5 +21,8 @@ OpenedFile openRegularFile(const QByteArray &path, int flags);
 // none.
 OpenedFile openForAppend(const QByteArray &path);
 
+// Reads from `fd` to the end of the file onto `bytes`; false, with errno set, when a read fails.
+bool readToEnd(int fd, QByteArray &bytes);
+
 // The system's text for `error`.
 QString systemReason(int error);
