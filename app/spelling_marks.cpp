@@ -33,7 +33,8 @@ void SpellingMarks::highlightBlock(const QString &text)
 
 bool SpellingMarks::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_box->viewport() || event->type() != QEvent::ToolTip)
+    // The type first: the box may be part-way through its destruction when other events come.
+    if (event->type() != QEvent::ToolTip || watched != m_box->viewport())
         return QSyntaxHighlighter::eventFilter(watched, event);
     const auto *help = static_cast<QHelpEvent *>(event);
     if (const QString note = noteAt(help->pos()); !note.isEmpty())
