@@ -45,15 +45,18 @@ QString boxText(const QPlainTextEdit *box)
 {
     // The raw text keeps every character as typed (toPlainText() would turn no-break spaces
     // into blanks); its paragraph separators are the line breaks.
-    const QString raw = box->document()->toRawText();
-    QString text(raw.size() + raw.count(QChar::ParagraphSeparator), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const QChar c : raw) {
+    QString text = box->document()->toRawText();
+    // Each separator becomes CR LF in place, from the end backwards, in the text grown once.
+    qsizetype from = text.size();
+    text.resize(from + text.count(QChar::ParagraphSeparator));
+    QChar *data = text.data();
+    for (qsizetype to = text.size(); from > 0;) {
+        const QChar c = data[--from];
         if (c == QChar::ParagraphSeparator) {
-            *out++ = u'\r';
-            *out++ = u'\n';
+            data[--to] = u'\n';
+            data[--to] = u'\r';
         } else {
-            *out++ = c;
+            data[--to] = c;
         }
     }
     return text;

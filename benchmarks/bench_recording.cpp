@@ -401,7 +401,7 @@ void BenchRecording::displayNotesFivePresses()
 
 void BenchRecording::recordAPastedTenMegabyteResponse()
 {
-    constexpr int rounds = 5;
+    constexpr int rounds = 11;
     // Ten megabytes of prose, a paragraph every ten sentences, as pasted from a report.
     QString response;
     while (response.size() < 10'000'000) {

@@ -14,9 +14,19 @@ constexpr std::array<char16_t, 32> upperControlRange = {
 
 } // namespace
 
+namespace {
+
+// The characters whose code is their byte: all but the set's 32 of 0x80 to 0x9F.
+constexpr bool isOwnByte(char32_t c)
+{
+    return c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+}
+
+} // namespace
+
 std::optional<char> cp1252Byte(char32_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+    if (isOwnByte(c))
         return char(c);
     const auto found = std::find(upperControlRange.begin(), upperControlRange.end(), c);
     if (found == upperControlRange.end())
@@ -41,6 +51,10 @@ QByteArray toCp1252(QStringView text)
     char *out = bytes.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
+        if (isOwnByte(c.unicode())) {
+            *out++ = char(c.unicode());
+            continue;
+        }
         // A character beyond the 16-bit range takes two code units but is one character.
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
