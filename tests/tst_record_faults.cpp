@@ -188,8 +188,6 @@ class TestRecordFaults : public QObject
 private slots:
     void folderRemovedAfterStartUp_data();
     void folderRemovedAfterStartUp();
-    void fileThatCannotBeWritten_data();
-    void fileThatCannotBeWritten();
     void diskFull_data();
     void diskFull();
     void killedWhileTheRatingPromptIsOpen();
@@ -238,36 +236,6 @@ void TestRecordFaults::folderRemovedAfterStartUp()
     QVERIFY(filesOf(run) == record);
     QVERIFY(!run.session().blockPending);
     QCOMPARE(run.answerText(), QString());
-}
-
-void TestRecordFaults::fileThatCannotBeWritten_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("fileName"); // made a folder, which nobody can write to
-    QTest::newRow("send-file-response")
-            << u"cmd_enter_response"_s << u"response"_s << u"send_1208.txt"_s;
-    QTest::newRow("send-file-note") << u"cmd_save_as_notes"_s << u"note"_s << u"send_1208.txt"_s;
-    QTest::newRow("notes-file") << u"cmd_save_as_notes"_s << u"note"_s << u"notes_.txt"_s;
-}
-
-void TestRecordFaults::fileThatCannotBeWritten()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, kind);
-    QFETCH(QString, fileName);
-    SessionRun run(u"000"_s, script);
-    run.step();
-    run.answerWith(u"my work"_s);
-    const QString path = run.folder() + u'/' + fileName;
-    QFile::remove(path);
-    QVERIFY(QDir().mkdir(path));
-    const Snapshot before(run);
-
-    run.click(button);
-    QCOMPARE(run.student.problems,
-             QStringList {u"Could not write to %1: Is a directory. "_s.arg(path) + kept.arg(kind)});
-    QVERIFY(Snapshot(run) == before);
 }
 
 void TestRecordFaults::diskFull_data()
@@ -439,10 +407,18 @@ void TestRecordFaults::specialFileAtAName_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("name"); // the file name that is not a file of its own
-    QTest::addColumn<QString>("target"); // what a link there leads to; a FIFO when empty
+    QTest::addColumn<QString>("there"); // "fifo", "folder", or what a link there leads to
     QTest::addColumn<QString>("reason"); // "~" for the folder
+    QTest::newRow("send-file-a-folder-response")
+            << u"cmd_enter_response"_s << u"response"_s << u"send_1208.txt"_s << u"folder"_s
+            << u"Is a directory"_s;
+    QTest::newRow("send-file-a-folder-note")
+            << u"cmd_save_as_notes"_s << u"note"_s << u"send_1208.txt"_s << u"folder"_s
+            << u"Is a directory"_s;
+    QTest::newRow("notes-file-a-folder") << u"cmd_save_as_notes"_s << u"note"_s << u"notes_.txt"_s
+                                         << u"folder"_s << u"Is a directory"_s;
     QTest::newRow("fifo") << u"cmd_enter_response"_s << u"response"_s << u"send_1208.txt"_s
-                          << QString() << u"Not a regular file"_s;
+                          << u"fifo"_s << u"Not a regular file"_s;
     QTest::newRow("link-to-a-device") << u"cmd_save_as_notes"_s << u"note"_s << u"notes_.txt"_s
                                       << u"/dev/zero"_s << u"Not a regular file"_s;
     QTest::newRow("link-to-nowhere")
@@ -461,17 +437,19 @@ void TestRecordFaults::specialFileAtAName()
     QFETCH(QString, button);
     QFETCH(QString, kind);
     QFETCH(QString, name);
-    QFETCH(QString, target);
+    QFETCH(QString, there);
     QFETCH(QString, reason);
     SessionRun run(u"000"_s, script);
     run.step();
     run.answerWith(u"my work"_s);
     const QString path = run.folder() + u'/' + name;
     QFile::remove(path);
-    if (target.isEmpty())
+    if (there == u"fifo"_s)
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (there == u"folder"_s)
+        QVERIFY(QDir().mkdir(path));
     else
-        QVERIFY(QFile::link(QString(target).replace(u'~', run.folder()), path));
+        QVERIFY(QFile::link(QString(there).replace(u'~', run.folder()), path));
     const Snapshot before(run);
 
     run.click(button);
