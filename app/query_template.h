@@ -14,11 +14,14 @@
 //   pictures/graphs.cpp            printAt, graph1 to graph3
 //   pictures/experiment_timer.cpp  "pend exp" and its timer
 // Standalone modules, with no window: files/record_layout (the records, line by line),
-// files/record_composer (a record's bytes for each file), files/record_file (the appender),
-// files/file_reading, files/file_paths (the names mapped onto the file system), files/cp1252,
-// files/clock_format, app/text_procedures, app/text_box, code/line_code, script/, and
-// pictures/picture_area (a picture area and its drawing).
+// files/record_composer (a record's bytes for each file), files/record_append (the appender),
+// files/journal (its rollback journal), files/file_layer (the operating system's file calls,
+// with a POSIX and a Win32 side), files/file_reading, files/file_paths (the names mapped onto the
+// file system), files/cp1252, files/clock_format, app/text_procedures, app/text_box,
+// code/line_code, script/, and pictures/picture_area (a picture area and its drawing).
 
+#include "files/file_reading.h"
+#include "files/record_append.h"
 #include "files/record_composer.h"
 #include "services.h"
 #include "session_state.h"
@@ -76,6 +79,10 @@ private:
     RecordContext recordContext() const;
     // The file on this file system, as start-up mapped it.
     QString filePath(SessionFile file) const;
+    RecordPlace recordPlace() const;
+    // Reads a session file for a display, telling the student what finishing an earlier run's
+    // record found.
+    FileLines readSessionFile(const QString &path);
     // Appends the record whole or not at all; on failure tells the student which file failed and
     // why, followed by `consequence`, and returns false. When a file could not be cut back,
     // `partialConsequence` follows instead, with the files for its %1.

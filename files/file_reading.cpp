@@ -1,34 +1,13 @@
 #include "file_reading.h"
 
 #include "cp1252.h"
-#include "regular_file.h"
-#include "retry_on_interrupt.h"
-
-#include <QFile>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 // Larger than any session file, and than a text box can sensibly hold.
-constexpr off_t largestShown = 256 << 20;
-
-std::optional<QString> readLocked(int fd, QByteArray &bytes)
-{
-    struct stat status;
-    if (retryOnInterrupt([&] { return ::flock(fd, LOCK_SH); }) != 0 || ::fstat(fd, &status) != 0)
-        return systemReason(errno);
-    if (status.st_size > largestShown)
-        return u"It is larger than 256 MB, too large to show"_s;
-    return readToEnd(fd, bytes) ? std::nullopt : std::optional(systemReason(errno));
-}
+constexpr qint64 largestShown = 256 << 20;
 
 QStringList splitLines(const QByteArray &bytes)
 {
@@ -46,21 +25,36 @@ QStringList splitLines(const QByteArray &bytes)
     return lines;
 }
 
-} // namespace
-
-FileLines readFileLines(const QString &path)
+void readWhole(FileLayer &files, const QString &path, FileLines &result)
 {
-    FileLines result;
-    const OpenedFile file = openRegularFile(QFile::encodeName(path), O_RDONLY);
-    if (file.fd < 0) {
-        result.missing = file.missing;
-        result.failure = file.failure;
-        return result;
+    const FileLayer::Opened opened = files.openForReading(path, FileLayer::Links::Follow);
+    if (opened.handle == FileLayer::noHandle) {
+        result.missing = opened.missing;
+        result.failure = opened.failure;
+        return;
     }
+    const FileHandle file(files, opened.handle);
+    const FileLayer::Status status = files.status(file.get());
     QByteArray bytes;
-    result.failure = readLocked(file.fd, bytes);
-    ::close(file.fd);
+    if (status.failure)
+        result.failure = status.failure;
+    else if (status.size > largestShown)
+        result.failure = u"It is larger than 256 MB, too large to show"_s;
+    else
+        result.failure = files.read(file.get(), 0, status.size, bytes);
     if (!result.failure)
         result.lines = splitLines(bytes);
+}
+
+} // namespace
+
+FileLines readFileLines(const RecordPlace &place, const QString &masterPath, const QString &path)
+{
+    FileLines result;
+    const AppendOutcome finished = finishUnfinishedRecord(
+            place, masterPath, [&] { readWhole(place.files, path, result); });
+    result.notices = finished.notices;
+    if (finished.failure)
+        result.failure = finished.failure->reason;
     return result;
 }

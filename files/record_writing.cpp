@@ -1,6 +1,6 @@
 #include "app/query_template.h"
 
-#include "record_file.h"
+#include "record_append.h"
 #include "record_layout.h"
 
 #include <QDir>
@@ -17,13 +17,21 @@ QString query_template::filePath(SessionFile file) const
     return m_filePaths[std::size_t(file)];
 }
 
+RecordPlace query_template::recordPlace() const
+{
+    return {*m_services.files, m_services.stateFolder};
+}
+
 bool query_template::appendRecord(const RecordComposer &record, const QString &consequence,
                                   const QString &partialConsequence)
 {
     QList<FileRecord> records;
     for (const RecordComposer::Share &share : record.shares())
         records.append({filePath(share.file), share.bytes});
-    const auto failure = appendRecords(records);
+    const AppendOutcome outcome = appendRecords(recordPlace(), records);
+    for (const QString &notice : outcome.notices)
+        reportProblem(notice);
+    const auto &failure = outcome.failure;
     if (!failure)
         return true;
     QStringList uncut;

@@ -1,7 +1,9 @@
 #include "expected_records.h"
+#include "faulty_disk.h"
 #include "session_run.h"
 
-#include "files/record_file.h"
+#include "files/journal.h"
+#include "files/record_append.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -93,23 +95,6 @@ auto limitFileSize(rlim_t limit)
     });
 }
 
-// Whether some process waits in /proc/locks for an exclusive lock on the file.
-bool lockIsAwaited(const QString &path)
-{
-    struct stat status;
-    if (stat(QFile::encodeName(path).constData(), &status) != 0)
-        return false;
-    QFile locks(u"/proc/locks"_s);
-    if (!locks.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray inode = ':' + QByteArray::number(qulonglong(status.st_ino)) + ' ';
-    for (const QByteArray &line : locks.readAll().split('\n')) {
-        if (line.contains("->") && line.contains("FLOCK") && line.contains(inode))
-            return true;
-    }
-    return false;
-}
-
 const QByteArray largeWriterHeader = headerBytes(SessionRun::codeLine, "000", "000.");
 
 // How many of the large writer's records of `size` bytes a file holds, all whole; or where none
@@ -192,6 +177,8 @@ private slots:
     void diskFull();
     void killedWhileTheRatingPromptIsOpen();
     void appendWaitsWhileAnotherProgramAppends();
+    void suspendedRunHoldsTheLock();
+    void folderOwnedByAnotherUser();
     void killedInTheMiddleOfLargeRecords();
     void killedBetweenTheMasterAndTheSendFile();
     void specialFileAtAName_data();
@@ -260,9 +247,9 @@ void TestRecordFaults::diskFull()
     QFETCH(QString, fullFile);
     SessionRun run(u"000"_s, script);
     const QString fullPath = run.folder() + u'/' + fullFile;
-    // Earlier days' work makes the file that runs full the longest of the three.
-    if (fullFile != u"masterFile.txt"_s)
-        writeFile(fullPath, readFile(fullPath) + QByteArray(8000, 'x') + "\r\n");
+    // Earlier days' work makes the file that runs full the longest of the three, and longer
+    // than the journal.
+    writeFile(fullPath, readFile(fullPath) + QByteArray(8000, 'x') + "\r\n");
     run.step();
     run.answerWith(u"my work"_s);
     const Snapshot before(run);
@@ -310,25 +297,92 @@ void TestRecordFaults::appendWaitsWhileAnotherProgramAppends()
     QTemporaryDir folder;
     const QString path = folder.filePath(u"masterFile.txt"_s);
     writeFile(path, "old\r\n");
-    // Another program holds the file's lock, in the middle of its own append.
+    // Another program holds the file's lock, in the middle of its own append, and ends it as soon
+    // as the append has found the lock taken.
     const int other = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     QVERIFY(other >= 0);
     QCOMPARE(::flock(other, LOCK_EX), 0);
+    struct OtherEndsItsAppend : FaultyDisk
+    {
+        std::optional<LockFailure> lock(Handle handle, LockKind kind,
+                                        std::chrono::milliseconds wait) override
+        {
+            const auto taken = m_system.lock(handle, kind, std::chrono::milliseconds(0));
+            foundTaken = taken && taken->busy;
+            ::close(other);
+            return m_system.lock(handle, kind, wait);
+        }
+        int other;
+        bool foundTaken = false;
+    } layer;
+    layer.other = other;
 
-    std::optional<AppendFailure> failure;
-    std::thread appending([&] { failure = appendRecords({{path, "new\r\n"}}); });
-    auto join = qScopeGuard([&] {
-        ::close(other);
-        appending.join();
-    });
-    QTRY_VERIFY(lockIsAwaited(path));
-    QCOMPARE(readFile(path), QByteArray("old\r\n"));
-
-    join.dismiss();
-    ::close(other);
-    appending.join();
-    QVERIFY(!failure);
+    const AppendOutcome outcome
+            = appendRecords({layer, folder.filePath(u"state"_s)}, {{path, "new\r\n"}});
+    QVERIFY(layer.foundTaken);
+    QVERIFY(!outcome.failure);
     QCOMPARE(readFile(path), QByteArray("old\r\nnew\r\n"));
+}
+
+void TestRecordFaults::suspendedRunHoldsTheLock()
+{
+    SessionRun run(u"000"_s, script);
+    const QString journal = run.folder() + u'/' + journalName;
+    // Another run, suspended (Ctrl+Z, a debugger) in the middle of a record.
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    writer.start(QStringLiteral(LARGE_WRITER), {u"4000000"_s, u"1000"_s});
+    const auto end = qScopeGuard([&] {
+        writer.kill();
+        writer.waitForFinished();
+    });
+    do {
+        ::kill(pid_t(writer.processId()), SIGCONT);
+        QTRY_VERIFY(QFileInfo::exists(journal));
+        ::kill(pid_t(writer.processId()), SIGSTOP);
+    } while (!QFileInfo::exists(journal));
+    run.step();
+    run.answerWith(u"my work"_s);
+    const Snapshot before(run);
+
+    run.click(u"cmd_enter_response"_s);
+    QCOMPARE(run.student.problems,
+             QStringList {
+                     u"Could not write to %1: Another run of the program is writing to it. "_s.arg(
+                             run.master())
+                     + kept.arg(u"response"_s)});
+    QVERIFY(Snapshot(run) == before);
+}
+
+void TestRecordFaults::folderOwnedByAnotherUser()
+{
+    if (::geteuid() != 0)
+        QSKIP("Needs root, to act as a student who may write the files but not their folder");
+    SessionRun run(u"000"_s, script);
+    run.step();
+    run.answerWith(u"my work"_s);
+    const Snapshot before(run);
+    // The folder stays root's; the files, and the home folder's state folder, are the student's.
+    constexpr uid_t student = 12345;
+    const QString state = run.home.path() + u"/.local/state"_s;
+    QVERIFY(QDir().mkpath(state));
+    for (const QString &path : {run.home.path(), run.folder()})
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0755), 0);
+    for (const QString &path : {run.master(), run.send(), run.home.path() + u"/.local"_s, state})
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), student, student), 0);
+    QCOMPARE(::seteuid(student), 0);
+    {
+        const auto root = qScopeGuard([] { QCOMPARE(::seteuid(0), 0); });
+        run.click(u"cmd_enter_response"_s);
+    }
+    QCOMPARE(run.student.problems, QStringList());
+    const Files record = recordOf(u"cmd_enter_response"_s, "my work");
+    QCOMPARE(readFile(run.master()), before.files.master + record.master);
+    QCOMPARE(readFile(run.send()), before.files.send + record.send);
+    QCOMPARE(QDir(run.folder()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({u"masterFile.txt"_s, u"send_1208.txt"_s}));
+    QCOMPARE(QDir(state + u"/q_a_interface"_s).entryList(QDir::Files | QDir::Hidden),
+             QStringList());
 }
 
 void TestRecordFaults::killedInTheMiddleOfLargeRecords()
