@@ -82,7 +82,8 @@ private:
     bool appendRecord(const RecordComposer &record, const QString &consequence,
                       const QString &partialConsequence);
     // Appends a response or note record (`kind`); once it is written, `recordedText` becomes
-    // responseText and nothing is pending. Returns false, all left as it was, when it is not.
+    // responseText. Nothing is pending afterwards either way; when the record is not written it
+    // returns false, and the answer box and responseText are left as they were.
     bool recordAnswer(const RecordComposer &record, const QString &kind,
                       const QString &recordedText);
 
@@ -104,6 +105,9 @@ private:
     bool m_ended = false;
     // True while responseText equals the question box's text, so a step need not read the box.
     bool m_responseTextIsQuestionBox = false;
+    // True while the answer box holds, unchanged, a text that could not be recorded: no step puts
+    // the prompt over it.
+    bool m_answerKept = false;
 
     QPushButton *cmdNextQuestion;
     QPushButton *cmd_enter_response;

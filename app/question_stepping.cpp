@@ -35,7 +35,7 @@ void query_template::cmdNextQuestion_Click()
 
 void query_template::readNextQuestion()
 {
-    if (state.blockPending)
+    if (state.blockPending && !m_answerKept)
         setBoxText(txt_answer, state.answerPrompt);
     state.blockPending = false;
 
