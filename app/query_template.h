@@ -15,9 +15,10 @@
 //   pictures/experiment_timer.cpp  "pend exp" and its timer
 // Standalone modules, with no window: files/record_layout (the records, line by line),
 // files/record_composer (a record's bytes for each file), files/record_file (the appender),
-// files/file_reading, files/file_paths (the names mapped onto the file system), files/cp1252,
-// files/clock_format, app/text_procedures, app/text_box, code/line_code, script/, and
-// pictures/picture_area (a picture area and its drawing).
+// files/file_reading, files/file_paths (the names mapped onto the file system),
+// files/text_codec (every conversion between the boxes and the files), files/clock_format,
+// app/text_procedures, app/text_box, code/line_code, script/, and pictures/picture_area (a
+// picture area and its drawing).
 
 #include "files/record_composer.h"
 #include "services.h"

@@ -1,7 +1,7 @@
 #include "query_template.h"
 
+#include "files/text_codec.h"
 #include "text_box.h"
-#include "text_procedures.h"
 
 #include <QPlainTextEdit>
 

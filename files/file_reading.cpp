@@ -1,8 +1,8 @@
 #include "file_reading.h"
 
-#include "cp1252.h"
 #include "regular_file.h"
 #include "retry_on_interrupt.h"
+#include "text_codec.h"
 
 #include <QFile>
 
@@ -30,22 +30,6 @@ std::optional<QString> readLocked(int fd, QByteArray &bytes)
     return readToEnd(fd, bytes) ? std::nullopt : std::optional(systemReason(errno));
 }
 
-QStringList splitLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        lines.append(fromCp1252(QByteArrayView(bytes).sliced(start, end - start)));
-        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
-    return lines;
-}
-
 } // namespace
 
 FileLines readFileLines(const QString &path)
@@ -61,6 +45,6 @@ FileLines readFileLines(const QString &path)
     result.failure = readLocked(file.fd, bytes);
     ::close(file.fd);
     if (!result.failure)
-        result.lines = splitLines(bytes);
+        result.lines = fromFileLines(bytes);
     return result;
 }

@@ -215,7 +215,8 @@ void TestRecordFaults::folderRemovedAfterStartUp()
 {
     QFETCH(QString, button);
     QFETCH(QString, kind);
-    SessionRun run(u"000"_s, {u"000."_s, u"A text line"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
+    SessionRun run(u"000"_s,
+                   {u"000."_s, u"A text line"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
     run.step();
     run.answerWith(u"my work"_s);
     QVERIFY(QDir(run.folder()).removeRecursively());

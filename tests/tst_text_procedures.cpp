@@ -1,9 +1,9 @@
 #include "app/text_procedures.h"
 #include "code/line_code.h"
 #include "files/clock_format.h"
-#include "files/cp1252.h"
 #include "files/file_paths.h"
 #include "files/record_composer.h"
+#include "files/text_codec.h"
 #include "test_support.h"
 
 #include <QStringDecoder>

@@ -1,25 +1,16 @@
-#include "plain_spelling.h"
-
-#include "cp1252.h"
+#include "text_codec.h"
 
 #include <QList>
 
 #include <algorithm>
-#include <optional>
-#include <string_view>
+#include <array>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Spelling
-{
-    char32_t character;
-    std::u16string_view spelling;
-};
-
-// The customary plain-text spellings, sorted by character. Characters with a Unicode
-// decomposition need no row: see spelledOrNone() below.
+// The customary plain-text spellings, sorted by character. A character with a Unicode
+// decomposition needs no row: see spelledOrNone() below.
 constexpr Spelling spellings[] = {
         {0x0127, u"hbar"}, // ħ, and ℏ, which decomposes into it
         {0x0391, u"Alpha"},  {0x0392, u"Beta"},     {0x0393, u"Gamma"},
@@ -56,17 +47,30 @@ constexpr Spelling spellings[] = {
 };
 static_assert(std::ranges::is_sorted(spellings, {}, &Spelling::character));
 
+// Bytes 0x80 to 0x9F; the rest of the set is Latin-1.
+constexpr std::array<char16_t, 32> upperControlRange = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The characters whose code is their byte: all but the set's 32 of 0x80 to 0x9F.
+constexpr bool isOwnByte(char32_t c)
+{
+    return c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+}
+
+bool isLineBreak(char32_t c)
+{
+    return c == u'\n' || c == u'\r' || c == 0x85 || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator;
+}
+
 // Whether a combining mark stands at `position`. Every mark lies at U+0300 or above; the check
 // below that spares the character-property lookup, most of the work on plain text.
 bool isMarkAt(QStringView text, qsizetype position)
 {
     return position < text.size() && text[position].unicode() >= 0x300 && text[position].isMark();
-}
-
-bool isLineBreak(char16_t c)
-{
-    return c == u'\n' || c == u'\r' || c == 0x85 || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator;
 }
 
 // A character as the set can write it, or nothing when it has no spelling: from the table, else
@@ -108,19 +112,119 @@ std::optional<QString> spelledOrNone(char32_t c)
     return spelled;
 }
 
-} // namespace
-
 QString plainSpelling(char32_t c)
 {
     return spelledOrNone(c).value_or(u"?"_s);
+}
+
+} // namespace
+
+QString fromBoxText(QString rawText)
+{
+    // Each separator becomes CR LF in place, from the end backwards, in the text grown once.
+    qsizetype from = rawText.size();
+    rawText.resize(from + rawText.count(QChar::ParagraphSeparator));
+    QChar *data = rawText.data();
+    for (qsizetype to = rawText.size(); from > 0;) {
+        const QChar c = data[--from];
+        if (c == QChar::ParagraphSeparator) {
+            data[--to] = u'\n';
+            data[--to] = u'\r';
+        } else {
+            data[--to] = c;
+        }
+    }
+    return rawText;
+}
+
+QString expandBreaks(const QString &text)
+{
+    return QString(text).replace(u"{}"_s, u"\r\n"_s);
+}
+
+QStringList fromFileLines(QByteArrayView bytes)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        lines.append(fromCp1252(bytes.sliced(start, end - start)));
+        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+QString joinedLines(const QStringList &lines)
+{
+    return lines.join(u"\r\n"_s);
+}
+
+std::optional<char> cp1252Byte(char32_t c)
+{
+    if (isOwnByte(c))
+        return char(c);
+    const auto found = std::find(upperControlRange.begin(), upperControlRange.end(), c);
+    if (found == upperControlRange.end())
+        return std::nullopt;
+    return char(0x80 + (found - upperControlRange.begin()));
+}
+
+QString fromCp1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char byte : bytes) {
+        const auto b = uchar(byte);
+        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(upperControlRange[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+QByteArray toCp1252(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (isOwnByte(c.unicode())) {
+            *out++ = char(c.unicode());
+            continue;
+        }
+        // A character beyond the 16-bit range takes two code units but is one character.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        *out++ = c.isSurrogate() ? '?' : cp1252Byte(c.unicode()).value_or('?');
+    }
+    bytes.truncate(out - bytes.data());
+    return bytes;
+}
+
+QByteArray toFileLines(QStringView text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size() + 2);
+    for (qsizetype position = 0; position < text.size();) {
+        const qsizetype runEnd = endOfPlainRun(text, position);
+        bytes += toCp1252(text.sliced(position, runEnd - position));
+        if (runEnd == text.size())
+            break;
+        const WrittenPiece piece = writtenPieceAt(text, runEnd);
+        bytes += toCp1252(piece.written);
+        position = runEnd + piece.length;
+    }
+    bytes += "\r\n";
+    return bytes;
 }
 
 qsizetype endOfPlainRun(QStringView text, qsizetype position)
 {
     for (; position < text.size(); ++position) {
         const char16_t c = text[position].unicode();
-        const bool ownByte = c < 0x80 ? c != u'\n' && c != u'\r' : !isLineBreak(c) && cp1252Byte(c);
-        if (!ownByte || isMarkAt(text, position + 1))
+        if (isLineBreak(c) || !cp1252Byte(c) || isMarkAt(text, position + 1))
             break;
     }
     return position;
@@ -152,4 +256,9 @@ WrittenPiece writtenPieceAt(QStringView text, qsizetype position)
         written += plainSpelling(c);
     }
     return {spelled ? WrittenPiece::Spelled : WrittenPiece::Composed, end - position, written};
+}
+
+std::span<const Spelling> spellingTable()
+{
+    return spellings;
 }
