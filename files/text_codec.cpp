@@ -9,10 +9,14 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// The combining long solidus: the stroke through a sign that negates it (≠ is "=" with it).
+constexpr char32_t strokeThrough = 0x0338;
+
 // The customary plain-text spellings, sorted by character. A character with a Unicode
-// decomposition needs no row: see spelledOrNone() below.
+// decomposition needs a row only where its decomposition does not spell it: see spelledOrNone().
 constexpr Spelling spellings[] = {
         {0x0127, u"hbar"}, // ħ, and ℏ, which decomposes into it
+        {0x0338, u"!"}, // put before the sign it strikes through
         {0x0391, u"Alpha"},  {0x0392, u"Beta"},     {0x0393, u"Gamma"},
         {0x0394, u"Delta"},  {0x0395, u"Epsilon"},  {0x0396, u"Zeta"},
         {0x0397, u"Eta"},    {0x0398, u"Theta"},    {0x0399, u"Iota"},
@@ -40,10 +44,10 @@ constexpr Spelling spellings[] = {
         {0x221D, u"~"},      {0x221E, u"infinity"}, {0x2220, u"angle"},
         {0x2225, u"||"},     {0x222B, u"integral"}, {0x2234, u"therefore"},
         {0x223C, u"~"},      {0x2243, u"~="},       {0x2245, u"~="},
-        {0x2248, u"~="},     {0x2260, u"!="},       {0x2261, u"=="},
-        {0x2264, u"<="},     {0x2265, u">="},       {0x226A, u"<<"},
-        {0x226B, u">>"},     {0x22A5, u"perp"},     {0x22C5, u"\u00B7"},
-        {0x22EF, u"\u2026"}, {0x27E8, u"<"},        {0x27E9, u">"},
+        {0x2248, u"~="},     {0x2261, u"=="},       {0x2264, u"<="},
+        {0x2265, u">="},     {0x226A, u"<<"},       {0x226B, u">>"},
+        {0x22A5, u"perp"},   {0x22C5, u"\u00B7"},   {0x22EF, u"\u2026"},
+        {0x27E8, u"<"},      {0x27E9, u">"},
 };
 static_assert(std::ranges::is_sorted(spellings, {}, &Spelling::character));
 
@@ -73,11 +77,24 @@ bool isMarkAt(QStringView text, qsizetype position)
     return position < text.size() && text[position].unicode() >= 0x300 && text[position].isMark();
 }
 
+std::optional<QString> spelledOrNone(char32_t c);
+
+// A sign struck through, as the table's negation before the sign's own spelling.
+std::optional<QString> negatedOrNone(char32_t sign)
+{
+    const std::optional<QString> negation = spelledOrNone(strokeThrough);
+    const std::optional<QString> spelledSign = spelledOrNone(sign);
+    if (!negation || !spelledSign)
+        return std::nullopt;
+    return *negation + *spelledSign;
+}
+
 // A character as the set can write it, or nothing when it has no spelling: from the table, else
-// from its decomposition, each part of which must be written in turn. A superscript or subscript
-// is marked "^" or "_" ("^4", "_0"); an accented letter is its base letter (after composing, the
-// accent has no place in the set); any other compatibility form (a ligature, a full-width or
-// mathematical letter, a fraction) is written as what it decomposes into.
+// from its decomposition, each part of which must be written in turn. A sign struck through is
+// negated; a superscript or subscript is marked "^" or "_" ("^4", "_0"); an accented letter is
+// its base letter (after composing, the accent has no place in the set); any other compatibility
+// form (a ligature, a full-width or mathematical letter, a fraction) is written as what it
+// decomposes into.
 std::optional<QString> spelledOrNone(char32_t c)
 {
     if (cp1252Byte(c))
@@ -98,6 +115,11 @@ std::optional<QString> spelledOrNone(char32_t c)
         spelled = u"_"_s;
         break;
     case QChar::Canonical:
+        if (parts.size() == 2 && parts[1] == strokeThrough)
+            return negatedOrNone(parts[0]);
+        // Only a letter's accent may be left out; the parts of anything else carry meaning.
+        if (parts.size() > 1 && !QChar::isLetter(parts[0]))
+            return std::nullopt;
         partCount = 1;
         break;
     default:
@@ -246,15 +268,29 @@ WrittenPiece writtenPieceAt(QStringView text, qsizetype position)
 
     // Composed a piece at a time, a character with its marks, so that the work on a long text
     // stays in step with its length.
-    const QString composed = text.sliced(position, end - position)
-                                     .toString()
-                                     .normalized(QString::NormalizationForm_C);
+    const QList<uint> composed = text.sliced(position, end - position)
+                                         .toString()
+                                         .normalized(QString::NormalizationForm_C)
+                                         .toUcs4();
     QString written;
     bool spelled = false;
-    for (const uint c : composed.toUcs4()) {
+    for (qsizetype i = 0; i < composed.size(); ++i) {
+        const char32_t c = composed[i];
         spelled |= !cp1252Byte(c);
+        // A stroke typed after a sign that has no struck-through character of its own.
+        if (i + 1 < composed.size() && composed[i + 1] == strokeThrough) {
+            written += negatedOrNone(c).value_or(u"?"_s);
+            spelled = true;
+            ++i;
+            continue;
+        }
         written += plainSpelling(c);
     }
+    // A fraction spelled in digits after a digit stands apart from it: 2⅓ is "2 1/3", not "21/3".
+    if (position > 0 && text[position - 1].isDigit()
+        && QChar::decompositionTag(composed.constFirst()) == QChar::Fraction
+        && !cp1252Byte(composed.constFirst()))
+        written.prepend(u' ');
     return {spelled ? WrittenPiece::Spelled : WrittenPiece::Composed, end - position, written};
 }
 
