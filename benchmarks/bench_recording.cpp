@@ -5,8 +5,8 @@
 
 #include "app/text_box.h"
 #include "app/text_procedures.h"
-#include "files/cp1252.h"
 #include "files/record_append.h"
+#include "files/text_codec.h"
 #include "files/record_composer.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "file_reading.h"
 
-#include "cp1252.h"
+#include "text_codec.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -8,22 +8,6 @@ namespace {
 
 // Larger than any session file, and than a text box can sensibly hold.
 constexpr qint64 largestShown = 256 << 20;
-
-QStringList splitLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        lines.append(fromCp1252(QByteArrayView(bytes).sliced(start, end - start)));
-        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
-    return lines;
-}
 
 void readWhole(FileLayer &files, const QString &path, FileLines &result)
 {
@@ -43,7 +27,7 @@ void readWhole(FileLayer &files, const QString &path, FileLines &result)
     else
         result.failure = files.read(file.get(), 0, status.size, bytes);
     if (!result.failure)
-        result.lines = splitLines(bytes);
+        result.lines = fromFileLines(bytes);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/text_box.h"
 #include "file_reading.h"
 #include "record_layout.h"
+#include "text_codec.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
@@ -57,7 +58,7 @@ void query_template::cmd_displayCumulativeText_Click()
     if (send.lines.isEmpty())
         return;
     // Every line after a line break, the box updated once.
-    appendBoxText(txt_question, u"\r\n"_s + send.lines.join(u"\r\n"_s));
+    appendBoxText(txt_question, u"\r\n"_s + joinedLines(send.lines));
 }
 
 FileLines query_template::readSessionFile(const QString &path)

@@ -54,30 +54,30 @@ Files filesOf(const SessionRun &run)
             regularFileBytes(run.notes())};
 }
 
-// What a failed click must leave as it was: the files, both boxes and the state they feed.
+// What a failed click must leave as it was: the files, both boxes and the text they feed.
 struct Snapshot
 {
     explicit Snapshot(const SessionRun &run)
         : files(filesOf(run)), question(run.questionText()), answer(run.answerText()),
-          blockPending(run.session().blockPending), responseText(run.session().responseText)
+          responseText(run.session().responseText)
     { }
     bool operator==(const Snapshot &) const = default;
 
     Files files;
     QString question, answer;
-    bool blockPending;
     QString responseText;
 };
 
-// The bytes a response or a note to the script's text line adds to each file.
-Files recordOf(const QString &button, const QByteArray &text)
+// The bytes a response or a note to a script line adds to each file.
+Files recordOf(const QString &button, const QByteArray &text,
+               const QByteArray &scriptLine = "A text line")
 {
     if (button == u"cmd_save_as_notes"_s) {
-        const QByteArray note = noteBytes("A text line", text);
+        const QByteArray note = noteBytes(scriptLine, text);
         return {note, note, note};
     }
-    return {responseBytes(true, "A text line", text, std::nullopt),
-            responseBytes(false, "A text line", text, std::nullopt), QByteArray()};
+    return {responseBytes(true, scriptLine, text, std::nullopt),
+            responseBytes(false, scriptLine, text, std::nullopt), QByteArray()};
 }
 
 // Writing past `limit` bytes into any file fails with EFBIG, as on a full disk, until restored.
@@ -202,7 +202,8 @@ void TestRecordFaults::folderRemovedAfterStartUp()
 {
     QFETCH(QString, button);
     QFETCH(QString, kind);
-    SessionRun run(u"000"_s, script);
+    SessionRun run(u"000"_s,
+                   {u"000."_s, u"A text line"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
     run.step();
     run.answerWith(u"my work"_s);
     QVERIFY(QDir(run.folder()).removeRecursively());
@@ -213,16 +214,27 @@ void TestRecordFaults::folderRemovedAfterStartUp()
              QStringList {u"Could not write to %1: No such file or directory. "_s.arg(run.master())
                           + kept.arg(kind)});
     QVERIFY(Snapshot(run) == before);
-    QVERIFY(run.session().blockPending);
+    QVERIFY(!run.session().blockPending);
     QVERIFY(!QFileInfo::exists(run.folder()));
+
+    // The kept text stays through the next steps: the prompt does not come back over it.
+    for (int step = 0; step < 2; ++step) {
+        run.step();
+        QCOMPARE(run.answerText(), u"my work"_s);
+    }
 
     // With the folder back, the same click records the text that was kept.
     QVERIFY(QDir().mkpath(run.folder()));
     run.click(button);
-    const Files record = recordOf(button, "my work");
-    QVERIFY(filesOf(run) == record);
+    QVERIFY(filesOf(run) == recordOf(button, "my work", "Three"));
     QVERIFY(!run.session().blockPending);
     QCOMPARE(run.answerText(), QString());
+
+    // Recorded, it is kept no more: typed text not recorded gives way to the prompt again.
+    run.step();
+    run.answerWith(u"not recorded"_s);
+    run.step();
+    QCOMPARE(run.answerText(), run.session().answerPrompt);
 }
 
 void TestRecordFaults::diskFull_data()
@@ -579,7 +591,7 @@ void TestRecordFaults::cutBackFails()
     QCOMPARE(readFile(run.send()), before.files.send + record.send);
     QCOMPARE(readFile(run.notes()), before.files.notes);
     QCOMPARE(run.answerText(), before.answer);
-    QVERIFY(run.session().blockPending);
+    QVERIFY(!run.session().blockPending);
     QVERIFY(QFileInfo::exists(run.folder() + u'/' + journalName));
 
     // Once the disk lets it, the next recording cuts the SEND file back before it writes.
