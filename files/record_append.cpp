@@ -62,20 +62,15 @@ public:
 
     AppendOutcome run()
     {
-        std::optional<AppendFailure> failure = lockAll();
-        if (!failure)
-            failure = recover();
-        if (!failure)
-            failure = measure();
-        if (!failure)
-            failure = writeJournal();
-        if (!failure)
-            failure = write();
-        if (!failure)
-            failure = commit();
-        if (failure)
-            rollBack(*failure);
-        return {failure, m_notices};
+        for (const auto phase :
+             {&RecordAppend::lockAll, &RecordAppend::recover, &RecordAppend::measure,
+              &RecordAppend::writeJournal, &RecordAppend::write, &RecordAppend::commit}) {
+            if (std::optional<AppendFailure> failure = (this->*phase)()) {
+                rollBack(*failure);
+                return {failure, m_notices};
+            }
+        }
+        return {std::nullopt, m_notices};
     }
 
 private:
