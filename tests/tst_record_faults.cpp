@@ -348,10 +348,16 @@ void TestRecordFaults::suspendedRunHoldsTheLock()
         writer.kill();
         writer.waitForFinished();
     });
+    // The state the kernel gives the process: "T" once it has stopped.
+    const auto stopped = [&] {
+        QFile stat(u"/proc/%1/stat"_s.arg(writer.processId()));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().split(' ').value(2) == "T";
+    };
     do {
         ::kill(pid_t(writer.processId()), SIGCONT);
         QTRY_VERIFY(QFileInfo::exists(journal));
         ::kill(pid_t(writer.processId()), SIGSTOP);
+        QTRY_VERIFY(stopped());
     } while (!QFileInfo::exists(journal));
     run.step();
     run.answerWith(u"my work"_s);
