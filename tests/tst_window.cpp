@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "session_run.h"
 
 #include "app/caption_button.h"
 #include "app/identity.h"
@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -53,6 +54,8 @@ private slots:
     void screenReaderSeesTheWindowByItsCaption();
     void screenReaderSeesEachPromptByItsText();
     void windowsCarryThePackagedIcon();
+    void packageSaysWhatTheBuiltInScriptDoes_data();
+    void packageSaysWhatTheBuiltInScriptDoes();
 };
 
 void TestWindow::initTestCase()
@@ -192,6 +195,34 @@ void TestWindow::windowsCarryThePackagedIcon()
     FakeStudent student;
     const query_template window(student.services());
     QCOMPARE(window.windowIcon().cacheKey(), icon.cacheKey());
+}
+
+void TestWindow::packageSaysWhatTheBuiltInScriptDoes_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("debian-control") << u"debian/control"_s;
+    QTest::newRow("manual-page") << u"packaging/q_a_interface.1"_s;
+    QTest::newRow("metainfo") << u"packaging/org.example.q_a_interface.metainfo.xml"_s;
+}
+
+void TestWindow::packageSaysWhatTheBuiltInScriptDoes()
+{
+    QFETCH(QString, file);
+    const SessionRun run;
+    const ScriptLines &bank = run.session().scriptLines;
+    const bool bankDrawsGraphs = std::any_of(bank.begin(), bank.end(), isRoutineLine);
+    QStringList assignments = assignmentNumbers(bank);
+    QVERIFY(assignments.size() > 1);
+    const QString last = assignments.takeLast();
+    // The words as a reader sees them: no line breaks, indents or roff escapes in between.
+    const QString text = QString::fromUtf8(readFile(u"%1/%2"_s.arg(SOURCE_DIR, file)))
+                                 .remove(u'\\')
+                                 .replace(QRegularExpression(u"\\s+"_s), u" "_s);
+    QVERIFY(text.contains(u"the built-in query script, which holds assignments %1 and %2"_s.arg(
+            assignments.join(u", "_s), last)));
+    QCOMPARE(text.contains(u"some lines draw"_s), bankDrawsGraphs);
+    QCOMPARE(text.contains(u"the built-in script names none, so a student sees no graph"_s),
+             !bankDrawsGraphs);
 }
 
 QTEST_MAIN(TestWindow)
