@@ -1,6 +1,7 @@
 #include "query_template.h"
 
 #include "caption_button.h"
+#include "control_font.h"
 #include "pictures/picture_area.h"
 #include "spelling_marks.h"
 
@@ -76,12 +77,7 @@ query_template::~query_template() = default;
 void query_template::createControls()
 {
     setFixedSize(fromTwips(10875), fromTwips(8595));
-    // The layout is fixed in pixels and was drawn for a small, narrow face. An Arial-metric face
-    // (Liberation Sans where Arial is missing), 10 pixels high whatever the screen's dots per
-    // inch, holds every caption; the toolkit's usual face and size would cut them off.
-    QFont controlFont(QStringLiteral("Arial"));
-    controlFont.setPixelSize(10);
-    setFont(controlFont);
+    setFont(controlFont());
 
     cmdNextQuestion = new CaptionButton(QStringLiteral("Next Question / Answer"), this);
     cmd_enter_response = new CaptionButton(QStringLiteral("Enter Response"), this);

@@ -53,6 +53,7 @@ private slots:
     void focusOnAPictureAreaLeavesTheDrawingUntinted();
     void screenReaderSeesTheWindowByItsCaption();
     void screenReaderSeesEachPromptByItsText();
+    void promptsWriteInTheWindowsFace();
     void windowsCarryThePackagedIcon();
     void packageSaysWhatTheBuiltInScriptDoes_data();
     void packageSaysWhatTheBuiltInScriptDoes();
@@ -178,6 +179,28 @@ void TestWindow::screenReaderSeesEachPromptByItsText()
     QCOMPARE(showInputPrompt(promptText), QString());
     QCOMPARE(role, QAccessible::Dialog);
     QCOMPARE(name, promptText);
+}
+
+void TestWindow::promptsWriteInTheWindowsFace()
+{
+    FakeStudent student;
+    const query_template window(student.services());
+    const QFontInfo controls(window.findChild<QPushButton *>(u"cmdNextQuestion"_s)->font());
+    QCOMPARE(controls.family(), u"Liberation Sans"_s);
+    QStringList faces;
+    // At start-up, as here, a prompt has no window to take the face from.
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        for (const QWidget *control : dialog->findChildren<QWidget *>()) {
+            const QFontInfo face(control->font());
+            faces << u"%1 %2px"_s.arg(face.family()).arg(face.pixelSize());
+        }
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    showInputPrompt(u"Your full name:  "_s);
+    QVERIFY(!faces.isEmpty());
+    QCOMPARE(faces.removeDuplicates(), faces.size() - 1);
+    QCOMPARE(faces.first(), u"%1 %2px"_s.arg(controls.family()).arg(controls.pixelSize()));
 }
 
 void TestWindow::windowsCarryThePackagedIcon()
