@@ -1,5 +1,6 @@
 #include "query_template.h"
 
+#include "announcer.h"
 #include "caption_button.h"
 #include "control_font.h"
 #include "pictures/picture_area.h"
@@ -102,6 +103,7 @@ void query_template::createControls()
         txt_parameter[i] = new QLineEdit(QStringLiteral("1"), this);
     }
     cmd_pend_exp = new CaptionButton(QStringLiteral("pend exp"), this);
+    m_announcer = new Announcer(this);
 
     place(cmdNextQuestion, QStringLiteral("cmdNextQuestion"), 240, 0, 975, 735);
     place(cmd_enter_response, QStringLiteral("cmd_enter_response"), 5640, 240, 855, 495);

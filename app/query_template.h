@@ -31,6 +31,7 @@
 
 #include <array>
 
+class Announcer;
 class PictureArea;
 class QLabel;
 class QLineEdit;
@@ -137,4 +138,6 @@ private:
     std::array<QLineEdit *, 4> txt_parameter;
     QPushButton *cmd_pend_exp;
     QTimer *tmr_pend_exp;
+    // Reads out to a screen reader what the question box gains while the focus is elsewhere.
+    Announcer *m_announcer;
 };

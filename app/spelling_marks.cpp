@@ -4,7 +4,9 @@
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QToolTip>
 
@@ -13,6 +15,8 @@ using namespace Qt::Literals::StringLiterals;
 SpellingMarks::SpellingMarks(QPlainTextEdit *box) : QSyntaxHighlighter(box->document()), m_box(box)
 {
     box->viewport()->installEventFilter(this);
+    // Connected after the highlighter's own reaction to a change, so the marks are up to date.
+    connect(box->document(), &QTextDocument::contentsChanged, this, &SpellingMarks::describeMarks);
 }
 
 void SpellingMarks::highlightBlock(const QString &text)
@@ -61,4 +65,22 @@ QString SpellingMarks::noteAt(QPoint point) const
             return mark.format.toolTip();
     }
     return {};
+}
+
+void SpellingMarks::describeMarks()
+{
+    QStringList notes;
+    QSet<QString> noted;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (const QTextLayout::FormatRange &mark : block.layout()->formats()) {
+            const QString note = mark.format.toolTip();
+            if (!noted.contains(note)) {
+                noted.insert(note);
+                notes.append(note);
+            }
+        }
+    }
+    const QString description = notes.join(u"; "_s);
+    if (m_box->accessibleDescription() != description)
+        m_box->setAccessibleDescription(description);
 }
