@@ -155,15 +155,11 @@ void query_template::createControls()
     tmr_pend_exp->setObjectName(QStringLiteral("tmr_pend_exp"));
     tmr_pend_exp->setInterval(15);
 
-    Picture1->setFocusPolicy(Qt::TabFocus);
-    Picture2->setFocusPolicy(Qt::TabFocus);
     QWidget *const tabOrder[] = {
             txt_question,
             txt_answer,
             cmdNextQuestion,
             cmd_enter_response,
-            Picture1,
-            Picture2,
             cmd_save_as_notes,
             cmd_timerTrigger,
             List1,

@@ -101,6 +101,8 @@ private:
     void cmd_next_picture_Click();
     void cmd_copy_picture_Click();
     void printAt(float x, float y, const QString &text);
+    // A graph's title at the top, which also tells a screen reader which graph the area shows.
+    void printTitle(const QString &title);
     void graph1();
     void graph2();
     void graph3();

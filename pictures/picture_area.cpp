@@ -1,11 +1,25 @@
 #include "picture_area.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
 
+namespace {
+
+QAccessibleInterface *accessibleGraphic(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(PictureArea::staticMetaObject.className()))
+        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Graphic);
+    return nullptr;
+}
+
+} // namespace
+
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
 {
+    static const bool accessibleAsAGraphic = (QAccessible::installFactory(accessibleGraphic), true);
+    Q_UNUSED(accessibleAsAGraphic);
     // paintEvent covers every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette palette = this->palette();
@@ -184,6 +198,13 @@ void PictureArea::print(const QString &text)
     m_currentY += toUnits({0, metrics.lineSpacing() * devicePixelRatioF()}).y();
 }
 
+void PictureArea::describe(const QString &whatIsDrawn)
+{
+    // A timer describes the area again at every tick; a screen reader hears of changes only.
+    if (accessibleDescription() != whatIsDrawn)
+        setAccessibleDescription(whatIsDrawn);
+}
+
 void PictureArea::setOwnPicture(const QImage &picture)
 {
     m_ownPicture = picture;
@@ -210,9 +231,4 @@ void PictureArea::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paintPicture(painter);
-    if (hasFocus()) {
-        // A dotted frame just inside the border, over the drawing but not tinting it.
-        painter.setPen(QPen(foreground(), 1, Qt::DotLine));
-        painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
-    }
 }

@@ -75,6 +75,10 @@ private slots:
     void stepTellsOfTheNewLine();
     void displayTellsOfTheFile_data();
     void displayTellsOfTheFile();
+    void picturesAreNamedGraphicsWithoutFocus_data();
+    void picturesAreNamedGraphicsWithoutFocus();
+    void pictureIsDescribedByWhatWasDrawn_data();
+    void pictureIsDescribedByWhatWasDrawn();
     void answerBoxDescribesItsMarks_data();
     void answerBoxDescribesItsMarks();
 };
@@ -152,6 +156,62 @@ void TestAccessibility::displayTellsOfTheFile()
     QCOMPARE(notifications(),
              QStringList {
                      u"The %1 was added to the question box: %2 lines."_s.arg(file).arg(lines)});
+}
+
+void TestAccessibility::picturesAreNamedGraphicsWithoutFocus_data()
+{
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Picture1") << u"Picture1"_s << u"Drawing area"_s;
+    QTest::newRow("Picture2") << u"Picture2"_s << u"Copied picture"_s;
+}
+
+void TestAccessibility::picturesAreNamedGraphicsWithoutFocus()
+{
+    QFETCH(QString, area);
+    QFETCH(QString, name);
+    SessionRun run;
+    QAccessibleInterface *picture = accessible(run, area);
+    QCOMPARE(picture->role(), QAccessible::Graphic);
+    QCOMPARE(picture->text(QAccessible::Name), name);
+    QVERIFY(!picture->state().focusable);
+    // Neither a click nor the keyboard gives it the focus.
+    QWidget *widget = run.window->findChild<QWidget *>(area);
+    QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+    QTest::mouseClick(widget, Qt::LeftButton);
+    QVERIFY(!widget->hasFocus());
+}
+
+void TestAccessibility::pictureIsDescribedByWhatWasDrawn_data()
+{
+    QTest::addColumn<QString>("routine"); // empty: the experiment timer
+    QTest::addColumn<QString>("description");
+    QTest::newRow("graph1") << u"graph1"_s << u"velocity v vs. clock time t"_s;
+    QTest::newRow("graph2") << u"graph2"_s << u"Value y (dollars) vs. clock time t (months)"_s;
+    QTest::newRow("graph3") << u"graph3"_s << u"Depth y (dollars) vs. clock time t (seconds)"_s;
+    QTest::newRow("pend-exp") << QString() << u"circles"_s;
+}
+
+void TestAccessibility::pictureIsDescribedByWhatWasDrawn()
+{
+    QFETCH(QString, routine);
+    QFETCH(QString, description);
+    // Another graph first: the description follows what was drawn last.
+    const QString first = routine == u"graph1"_s ? u"graph2"_s : u"graph1"_s;
+    SessionRun run(u"000"_s,
+                   {u"000."_s, u"`routine "_s + first, u"Text"_s, u"`routine "_s + routine,
+                    u"More text"_s});
+    QAccessibleInterface *picture = accessible(run, u"Picture1"_s);
+    QCOMPARE(picture->text(QAccessible::Description), QString());
+    run.step();
+    QVERIFY(!picture->text(QAccessible::Description).isEmpty());
+    if (routine.isEmpty()) {
+        run.click(u"cmd_pend_exp"_s);
+        QTRY_COMPARE(picture->text(QAccessible::Description), description);
+    } else {
+        run.step();
+        QCOMPARE(picture->text(QAccessible::Description), description);
+    }
 }
 
 void TestAccessibility::answerBoxDescribesItsMarks_data()

@@ -3,7 +3,6 @@
 #include "app/caption_button.h"
 #include "app/identity.h"
 #include "app/input_prompt.h"
-#include "pictures/picture_area.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -11,7 +10,6 @@
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -50,7 +48,6 @@ private slots:
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
     void textBoxesWriteInAnArialMetricFace();
-    void focusOnAPictureAreaLeavesTheDrawingUntinted();
     void screenReaderSeesTheWindowByItsCaption();
     void screenReaderSeesEachPromptByItsText();
     void promptsWriteInTheWindowsFace();
@@ -119,39 +116,6 @@ void TestWindow::textBoxesWriteInAnArialMetricFace()
     const query_template window(student.services());
     for (const QString &name : {u"txt_question"_s, u"txt_answer"_s})
         QCOMPARE(QFontInfo(textBox(window, name)->font()).family(), u"Liberation Sans"_s);
-}
-
-void TestWindow::focusOnAPictureAreaLeavesTheDrawingUntinted()
-{
-    QWidget window;
-    auto *field = new QLineEdit(&window);
-    auto *area = new PictureArea(&window);
-    area->setGeometry(0, 30, 120, 80);
-    area->setScale(1000, 1000);
-    area->line({0, 500}, {1000, 500});
-    area->setFocusPolicy(Qt::TabFocus);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    // Tabbing on, as a student does: some styles show focus only when it came from the keyboard.
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_Tab);
-    QTRY_VERIFY(area->hasFocus());
-    const QImage drawing = area->rendered().convertToFormat(QImage::Format_RGB32);
-    const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(shown.size(), drawing.size());
-    // A dotted frame just inside the border; inside it, the drawing as drawn.
-    const QRect inside = drawing.rect().adjusted(2, 2, -2, -2);
-    int framePixels = 0;
-    for (int y = 0; y < drawing.height(); ++y) {
-        for (int x = 0; x < drawing.width(); ++x) {
-            if (shown.pixel(x, y) == drawing.pixel(x, y))
-                continue;
-            QVERIFY2(!inside.contains(x, y), qPrintable(u"(%1, %2) is tinted"_s.arg(x).arg(y)));
-            QCOMPARE(shown.pixel(x, y), qRgb(0, 0, 0));
-            ++framePixels;
-        }
-    }
-    QVERIFY(framePixels > 0);
 }
 
 void TestWindow::screenReaderSeesTheWindowByItsCaption()
