@@ -1,23 +1,10 @@
 #include "announcer.h"
 
-#include <QAccessibleWidget>
-
-namespace {
-
-QAccessibleInterface *accessibleNotification(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(Announcer::staticMetaObject.className()))
-        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Notification);
-    return nullptr;
-}
-
-} // namespace
+#include "accessible_role.h"
 
 Announcer::Announcer(QWidget *parent) : QWidget(parent)
 {
-    static const bool accessibleAsANotification
-            = (QAccessible::installFactory(accessibleNotification), true);
-    Q_UNUSED(accessibleAsANotification);
+    showAccessibleAs<Announcer, QAccessible::Notification>();
     setFixedSize(0, 0);
     hide();
 }

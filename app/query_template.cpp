@@ -1,12 +1,12 @@
 #include "query_template.h"
 
+#include "accessible_role.h"
 #include "announcer.h"
 #include "caption_button.h"
 #include "control_font.h"
 #include "pictures/picture_area.h"
 #include "spelling_marks.h"
 
-#include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,15 +43,6 @@ QPlainTextEdit *makeTextBox(const QString &text, QWidget *parent)
     return box;
 }
 
-// A screen reader sees the window as a window named by its caption; a plain top-level widget
-// would be a client area without a name.
-QAccessibleInterface *accessibleWindow(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(query_template::staticMetaObject.className()))
-        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 QLabel *makeLabel(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
@@ -65,8 +56,9 @@ QLabel *makeLabel(const QString &caption, QWidget *parent)
 query_template::query_template(Services services, QWidget *parent)
     : QWidget(parent), m_services(std::move(services))
 {
-    static const bool accessibleAsAWindow = (QAccessible::installFactory(accessibleWindow), true);
-    Q_UNUSED(accessibleAsAWindow);
+    // A screen reader sees the window as a window named by its caption; a plain top-level widget
+    // would be a client area without a name.
+    showAccessibleAs<query_template, QAccessible::Window>();
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
     // The student sees, while typing, which characters the files will spell out or replace.

@@ -1,25 +1,14 @@
 #include "picture_area.h"
 
-#include <QAccessibleWidget>
+#include "app/accessible_role.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
 
-namespace {
-
-QAccessibleInterface *accessibleGraphic(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(PictureArea::staticMetaObject.className()))
-        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Graphic);
-    return nullptr;
-}
-
-} // namespace
-
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
 {
-    static const bool accessibleAsAGraphic = (QAccessible::installFactory(accessibleGraphic), true);
-    Q_UNUSED(accessibleAsAGraphic);
+    showAccessibleAs<PictureArea, QAccessible::Graphic>();
     // paintEvent covers every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette palette = this->palette();
