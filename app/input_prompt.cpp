@@ -1,5 +1,7 @@
 #include "input_prompt.h"
 
+#include "control_font.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,6 +11,8 @@
 QString showInputPrompt(const QString &promptText, QWidget *parent)
 {
     QDialog dialog(parent);
+    // The window's face, also when the prompt has no window to take it from (at start-up).
+    dialog.setFont(controlFont());
     // Read out when the prompt opens, as the field is read by its label.
     dialog.setAccessibleName(promptText);
     auto *label = new QLabel(promptText, &dialog);

@@ -1,10 +1,12 @@
 #include "query_template.h"
 
+#include "accessible_role.h"
+#include "announcer.h"
 #include "caption_button.h"
+#include "control_font.h"
 #include "pictures/picture_area.h"
 #include "spelling_marks.h"
 
-#include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -41,15 +43,6 @@ QPlainTextEdit *makeTextBox(const QString &text, QWidget *parent)
     return box;
 }
 
-// A screen reader sees the window as a window named by its caption; a plain top-level widget
-// would be a client area without a name.
-QAccessibleInterface *accessibleWindow(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(query_template::staticMetaObject.className()))
-        return new QAccessibleWidget(qobject_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 QLabel *makeLabel(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
@@ -63,8 +56,9 @@ QLabel *makeLabel(const QString &caption, QWidget *parent)
 query_template::query_template(Services services, QWidget *parent)
     : QWidget(parent), m_services(std::move(services))
 {
-    static const bool accessibleAsAWindow = (QAccessible::installFactory(accessibleWindow), true);
-    Q_UNUSED(accessibleAsAWindow);
+    // A screen reader sees the window as a window named by its caption; a plain top-level widget
+    // would be a client area without a name.
+    showAccessibleAs<query_template, QAccessible::Window>();
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
     // The student sees, while typing, which characters the files will spell out or replace.
@@ -76,12 +70,7 @@ query_template::~query_template() = default;
 void query_template::createControls()
 {
     setFixedSize(fromTwips(10875), fromTwips(8595));
-    // The layout is fixed in pixels and was drawn for a small, narrow face. An Arial-metric face
-    // (Liberation Sans where Arial is missing), 10 pixels high whatever the screen's dots per
-    // inch, holds every caption; the toolkit's usual face and size would cut them off.
-    QFont controlFont(QStringLiteral("Arial"));
-    controlFont.setPixelSize(10);
-    setFont(controlFont);
+    setFont(controlFont());
 
     cmdNextQuestion = new CaptionButton(QStringLiteral("Next Question / Answer"), this);
     cmd_enter_response = new CaptionButton(QStringLiteral("Enter Response"), this);
@@ -106,6 +95,7 @@ void query_template::createControls()
         txt_parameter[i] = new QLineEdit(QStringLiteral("1"), this);
     }
     cmd_pend_exp = new CaptionButton(QStringLiteral("pend exp"), this);
+    m_announcer = new Announcer(this);
 
     place(cmdNextQuestion, QStringLiteral("cmdNextQuestion"), 240, 0, 975, 735);
     place(cmd_enter_response, QStringLiteral("cmd_enter_response"), 5640, 240, 855, 495);
@@ -157,15 +147,11 @@ void query_template::createControls()
     tmr_pend_exp->setObjectName(QStringLiteral("tmr_pend_exp"));
     tmr_pend_exp->setInterval(15);
 
-    Picture1->setFocusPolicy(Qt::TabFocus);
-    Picture2->setFocusPolicy(Qt::TabFocus);
     QWidget *const tabOrder[] = {
             txt_question,
             txt_answer,
             cmdNextQuestion,
             cmd_enter_response,
-            Picture1,
-            Picture2,
             cmd_save_as_notes,
             cmd_timerTrigger,
             List1,

@@ -31,6 +31,7 @@
 
 #include <array>
 
+class Announcer;
 class PictureArea;
 class QLabel;
 class QLineEdit;
@@ -100,6 +101,8 @@ private:
     void cmd_next_picture_Click();
     void cmd_copy_picture_Click();
     void printAt(float x, float y, const QString &text);
+    // A graph's title at the top, which also tells a screen reader which graph the area shows.
+    void printTitle(const QString &title);
     void graph1();
     void graph2();
     void graph3();
@@ -137,4 +140,6 @@ private:
     std::array<QLineEdit *, 4> txt_parameter;
     QPushButton *cmd_pend_exp;
     QTimer *tmr_pend_exp;
+    // Reads out to a screen reader what the question box gains while the focus is elsewhere.
+    Announcer *m_announcer;
 };

@@ -1,5 +1,6 @@
 #include "query_template.h"
 
+#include "announcer.h"
 #include "files/text_codec.h"
 #include "text_box.h"
 
@@ -26,11 +27,14 @@ void query_template::cmdNextQuestion_Click()
     // and read the box only when something else has changed it since the last step.
     if (!m_responseTextIsQuestionBox)
         state.responseText = boxText(txt_question);
-    const QString added = u"\r\n\r\n"_s + expandBreaks(state.shownText);
+    const QString shown = expandBreaks(state.shownText);
+    const QString added = u"\r\n\r\n"_s + shown;
     state.shownText.clear();
     appendBoxText(txt_question, added);
     state.responseText += added;
     m_responseTextIsQuestionBox = true;
+    // The focus stays on the button, where a screen reader would not notice the new line.
+    m_announcer->announce(shown);
 }
 
 void query_template::readNextQuestion()

@@ -4,7 +4,9 @@
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QToolTip>
 
@@ -13,6 +15,8 @@ using namespace Qt::Literals::StringLiterals;
 SpellingMarks::SpellingMarks(QPlainTextEdit *box) : QSyntaxHighlighter(box->document()), m_box(box)
 {
     box->viewport()->installEventFilter(this);
+    // Connected after the highlighter's own reaction to a change, so the marks are up to date.
+    connect(box->document(), &QTextDocument::contentsChanged, this, &SpellingMarks::describeMarks);
 }
 
 void SpellingMarks::highlightBlock(const QString &text)
@@ -46,13 +50,37 @@ bool SpellingMarks::eventFilter(QObject *watched, QEvent *event)
 
 QString SpellingMarks::noteAt(QPoint point) const
 {
-    // The cursor falls in the gap nearest the point: the character under the point is the one
-    // after the gap when the point lies to its right, else the one before.
-    const QTextCursor gap = m_box->cursorForPosition(point);
-    const int character = gap.positionInBlock() - (point.x() < m_box->cursorRect(gap).x() ? 1 : 0);
-    for (const QTextLayout::FormatRange &mark : gap.block().layout()->formats()) {
-        if (character >= mark.start && character < mark.start + mark.length)
+    // Only the block nearest the point can hold a mark under it; the point must lie inside the
+    // marked character's own box, not merely nearest to it (as below the last line).
+    const QTextBlock block = m_box->cursorForPosition(point).block();
+    const QTextLayout *layout = block.layout();
+    for (const QTextLayout::FormatRange &mark : layout->formats()) {
+        QTextCursor start(block);
+        start.setPosition(block.position() + mark.start);
+        const QRect startRect = m_box->cursorRect(start);
+        const QTextLine line = layout->lineForTextPosition(mark.start);
+        const qreal width = line.cursorToX(mark.start + mark.length) - line.cursorToX(mark.start);
+        const QRectF character(startRect.x(), startRect.y(), width, startRect.height());
+        if (character.contains(point))
             return mark.format.toolTip();
     }
     return {};
+}
+
+void SpellingMarks::describeMarks()
+{
+    QStringList notes;
+    QSet<QString> noted;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (const QTextLayout::FormatRange &mark : block.layout()->formats()) {
+            const QString note = mark.format.toolTip();
+            if (!noted.contains(note)) {
+                noted.insert(note);
+                notes.append(note);
+            }
+        }
+    }
+    const QString description = notes.join(u"; "_s);
+    if (m_box->accessibleDescription() != description)
+        m_box->setAccessibleDescription(description);
 }

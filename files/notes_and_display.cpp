@@ -1,5 +1,6 @@
 #include "app/query_template.h"
 
+#include "app/announcer.h"
 #include "app/text_box.h"
 #include "file_reading.h"
 #include "record_layout.h"
@@ -16,6 +17,13 @@ QString readFailure(const QString &path, const QString &reason)
 {
     return u"Could not read %1: %2. Nothing was added to the question box."_s.arg(
             QDir::toNativeSeparators(path), reason);
+}
+
+// What a screen reader is told when a display has added a file to the question box.
+QString addedFile(const QString &file, qsizetype lines)
+{
+    return u"The %1 was added to the question box: %2 %3."_s.arg(
+            file, QString::number(lines), lines == 1 ? u"line"_s : u"lines"_s);
 }
 
 } // namespace
@@ -45,6 +53,7 @@ void query_template::cmd_display_note_file_Click()
     state.responseText += notes.lines.join(QString());
     m_responseTextIsQuestionBox = false;
     appendBoxText(txt_question, u"\r\n\r\n"_s + state.responseText);
+    m_announcer->announce(addedFile(u"notes file"_s, notes.lines.size()));
 }
 
 void query_template::cmd_displayCumulativeText_Click()
@@ -59,6 +68,7 @@ void query_template::cmd_displayCumulativeText_Click()
         return;
     // Every line after a line break, the box updated once.
     appendBoxText(txt_question, u"\r\n"_s + joinedLines(send.lines));
+    m_announcer->announce(addedFile(u"SEND file"_s, send.lines.size()));
 }
 
 FileLines query_template::readSessionFile(const QString &path)

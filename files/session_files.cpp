@@ -5,6 +5,21 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// "It holds assignments 000, 001 and 002", so that the student can start the run again with one.
+QString heldAssignments(QStringList numbers)
+{
+    if (numbers.isEmpty())
+        return u"It holds no assignment"_s;
+    const QString last = numbers.takeLast();
+    if (numbers.isEmpty())
+        return u"It holds assignment "_s + last;
+    return u"It holds assignments "_s + numbers.join(u", "_s) + u" and "_s + last;
+}
+
+} // namespace
+
 void query_template::openSessionFiles()
 {
     state.scriptLineIndex = 0;
@@ -13,8 +28,9 @@ void query_template::openSessionFiles()
     while (line.left(4) != key) {
         // The search never reads past the last slot.
         if (state.scriptLineIndex == lastScriptSlot) {
-            reportProblem(
-                    u"The script has no assignment numbered \"%1\"."_s.arg(state.assignmentNumber));
+            reportProblem(u"The script has no assignment numbered \"%1\". %2; the session cannot "
+                          u"start."_s.arg(state.assignmentNumber,
+                                          heldAssignments(assignmentNumbers(state.scriptLines))));
             endProgram();
             return;
         }

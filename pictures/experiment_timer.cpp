@@ -16,4 +16,5 @@ void query_template::tmr_pend_exp_Timer()
     m_services.beep();
     const double r = m_services.random();
     Picture1->circle({500, 500}, 500 * r);
+    Picture1->describe(QStringLiteral("circles"));
 }

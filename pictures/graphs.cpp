@@ -24,10 +24,16 @@ void query_template::printAt(float x, float y, const QString &text)
     Picture1->print(text);
 }
 
+void query_template::printTitle(const QString &title)
+{
+    Picture1->describe(title);
+    printAt(300, 50, title);
+}
+
 // Velocity against time, drawn over whatever the area shows.
 void query_template::graph1()
 {
-    printAt(300, 50, u"velocity v vs. clock time t"_s);
+    printTitle(u"velocity v vs. clock time t"_s);
     Picture1->line({0, 900}, {900, 900});
     Picture1->line({100, 1000}, {100, 100});
     printAt(900, 950, u"t"_s);
@@ -74,7 +80,7 @@ void query_template::graph2()
     printAt(690, 950, u"12"_s);
     for (const float x : {200, 300, 400, 500, 600, 700})
         Picture1->line({x, 900}, {x, 100});
-    printAt(300, 50, u"Value y (dollars) vs. clock time t (months)"_s);
+    printTitle(u"Value y (dollars) vs. clock time t (months)"_s);
     Picture1->line({0, 900}, {900, 900});
     Picture1->line({100, 100}, {100, 900});
 
@@ -117,7 +123,7 @@ void query_template::graph3()
     printAt(590, 950, u"100"_s);
     for (const float x : {200, 300, 400, 500, 600, 700})
         Picture1->line({x, 900}, {x, 100});
-    printAt(300, 50, u"Depth y (dollars) vs. clock time t (seconds)"_s);
+    printTitle(u"Depth y (dollars) vs. clock time t (seconds)"_s);
     Picture1->line({0, 900}, {900, 900});
     Picture1->line({100, 900}, {100, 100});
 

@@ -1,11 +1,14 @@
 #include "picture_area.h"
 
+#include "app/accessible_role.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
 
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
 {
+    showAccessibleAs<PictureArea, QAccessible::Graphic>();
     // paintEvent covers every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette palette = this->palette();
@@ -184,6 +187,13 @@ void PictureArea::print(const QString &text)
     m_currentY += toUnits({0, metrics.lineSpacing() * devicePixelRatioF()}).y();
 }
 
+void PictureArea::describe(const QString &whatIsDrawn)
+{
+    // A timer describes the area again at every tick; a screen reader hears of changes only.
+    if (accessibleDescription() != whatIsDrawn)
+        setAccessibleDescription(whatIsDrawn);
+}
+
 void PictureArea::setOwnPicture(const QImage &picture)
 {
     m_ownPicture = picture;
@@ -210,9 +220,4 @@ void PictureArea::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paintPicture(painter);
-    if (hasFocus()) {
-        // A dotted frame just inside the border, over the drawing but not tinting it.
-        painter.setPen(QPen(foreground(), 1, Qt::DotLine));
-        painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
-    }
 }

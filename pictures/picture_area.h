@@ -17,7 +17,8 @@ class QPainter;
 // made them when the area moves to a screen of another scale. Lines (one device pixel wide at 1x,
 // as many whole device pixels as the scale rounds to on other screens) and texts (in the area's
 // small font) are drawn without antialiasing, in the foreground colour unless a line is given
-// another.
+// another. A screen reader sees a named graphic, described by what was drawn last; it takes no
+// keyboard focus, as nothing in it answers to a key.
 class PictureArea : public QWidget
 {
     Q_OBJECT
@@ -50,11 +51,13 @@ public:
     // position, then moves the position to the start of the next text line.
     void print(const QString &text);
 
+    // Tells a screen reader what the area shows, such as a graph's title.
+    void describe(const QString &whatIsDrawn);
+
     const QImage &ownPicture() const { return m_ownPicture; }
     void setOwnPicture(const QImage &picture);
 
-    // What the area shows, at device pixels: background, own picture and drawing, without the
-    // focus frame.
+    // What the area shows, at device pixels: background, own picture and drawing.
     QImage rendered() const;
 
 protected:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -15,3 +16,8 @@ bool isRoutineLine(const QString &line);
 // The routine a routine line names: from its tenth character on, blanks and hyphens removed,
 // in lower case.
 QString routineName(const QString &line);
+
+// The numbers of the assignments the script holds, in slot order: the first three characters of
+// each start line, a line whose fourth character is "." (the start-up search compares a line's
+// first four characters with the number followed by ".").
+QStringList assignmentNumbers(const ScriptLines &lines);

@@ -52,6 +52,8 @@ private slots:
     void everyLineBreakIsCrLfInEveryFile();
     void answerBoxMarksWhatIsNotWrittenAsItStands_data();
     void answerBoxMarksWhatIsNotWrittenAsItStands();
+    void markTipShowsOnlyOverTheMarkedCharacter_data();
+    void markTipShowsOnlyOverTheMarkedCharacter();
     void questionNumberHasNoBinaryFractionNoise_data();
     void questionNumberHasNoBinaryFractionNoise();
     void codeLineBytesDisplayAndAreWrittenBackUnchanged_data();
@@ -346,6 +348,45 @@ void TestResponseEntry::answerBoxMarksWhatIsNotWrittenAsItStands()
         }
     }
     QCOMPARE(shown, marks);
+}
+
+void TestResponseEntry::markTipShowsOnlyOverTheMarkedCharacter_data()
+{
+    QTest::addColumn<QString>("where"); // the pointer, after it was over the mark
+    QTest::newRow("below-the-text") << u"below"_s;
+    QTest::newRow("right-of-the-line") << u"right"_s;
+    QTest::newRow("on-the-character-before") << u"before"_s;
+}
+
+void TestResponseEntry::markTipShowsOnlyOverTheMarkedCharacter()
+{
+    QFETCH(QString, where);
+    SessionRun run;
+    // The mark last: the nearest gap to a point below the text is after it.
+    run.answerWith(u"ab\u03b8"_s);
+    QPlainTextEdit *box = run.answer();
+    const auto hover = [box](QPoint point) {
+        QHelpEvent event(QEvent::ToolTip, point, box->viewport()->mapToGlobal(point));
+        QCoreApplication::sendEvent(box->viewport(), &event);
+    };
+    // The middle of the character from `position`.
+    const auto middleOf = [box](int position) {
+        QTextCursor cursor(box->document());
+        cursor.setPosition(position);
+        const QRect left = box->cursorRect(cursor);
+        cursor.setPosition(position + 1);
+        return QPoint((left.x() + box->cursorRect(cursor).x()) / 2, left.center().y());
+    };
+    hover(middleOf(2));
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), u"\u03b8 is written as \"theta\""_s);
+
+    const QPoint mark = middleOf(2);
+    const QPoint away = where == u"below"_s ? QPoint(mark.x(), box->viewport()->height() - 5)
+            : where == u"right"_s           ? QPoint(box->viewport()->width() - 5, mark.y())
+                                            : middleOf(1);
+    hover(away);
+    QTRY_VERIFY(!QToolTip::isVisible());
 }
 
 void TestResponseEntry::questionNumberHasNoBinaryFractionNoise_data()

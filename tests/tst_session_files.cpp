@@ -134,22 +134,45 @@ void TestSessionFiles::twoRunsOnOneDay()
 void TestSessionFiles::noStartLine_data()
 {
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("script"); // the built-in bank when empty
     QTest::addColumn<QString>("message");
-    QTest::newRow("005") << u"005"_s << u"The script has no assignment numbered \"005\"."_s;
-    QTest::newRow("empty") << u""_s << u"The script has no assignment numbered \"\"."_s;
+    const QString builtIn = u"It holds assignments 000 and 001; the session cannot start."_s;
+    QTest::newRow("005") << u"005"_s << QStringList()
+                         << u"The script has no assignment numbered \"005\". "_s + builtIn;
+    QTest::newRow("empty") << u""_s << QStringList()
+                           << u"The script has no assignment numbered \"\". "_s + builtIn;
     QTest::newRow("four-characters")
-            << u"0001"_s << u"The script has no assignment numbered \"0001\"."_s;
+            << u"0001"_s << QStringList()
+            << u"The script has no assignment numbered \"0001\". "_s + builtIn;
     QTest::newRow("start-line-without-point")
-            << u"000 "_s << u"The script has no assignment numbered \"000 \"."_s;
+            << u"000 "_s << QStringList()
+            << u"The script has no assignment numbered \"000 \". "_s + builtIn;
+    // The numbers come from the script's start lines, whatever the script holds.
+    QTest::newRow("three-assignments")
+            << u"004"_s << QStringList {u"007."_s,       u"Text"_s, u"`q 012. not a start"_s,
+                                        u"012. Title"_s, u"x"_s,    u"A2c.x"_s}
+            << u"The script has no assignment numbered \"004\". It holds assignments 007, 012 "
+               u"and A2c; the session cannot start."_s;
+    QTest::newRow("one-assignment")
+            << u"004"_s << QStringList {u"007."_s, u"Text"_s}
+            << u"The script has no assignment numbered \"004\". It holds assignment 007; the "
+               u"session cannot start."_s;
+    QTest::newRow("no-assignment")
+            << u"004"_s << QStringList {u"Text"_s}
+            << u"The script has no assignment numbered \"004\". It holds no assignment; the "
+               u"session cannot start."_s;
 }
 
 void TestSessionFiles::noStartLine()
 {
     QFETCH(QString, typed);
+    QFETCH(QStringList, script);
     QFETCH(QString, message);
     TemporaryHome home;
     FakeStudent student;
     student.answers = {u"name"_s, u""_s, typed};
+    if (!script.isEmpty())
+        useScript(student, script);
     const auto window = startRun(student);
     QCOMPARE(student.problems, QStringList {message});
     QCOMPARE(student.ends, 1);

@@ -438,8 +438,6 @@ void TestStartup::tabOrder()
             u"txt_answer"_s,
             u"cmdNextQuestion"_s,
             u"cmd_enter_response"_s,
-            u"Picture1"_s,
-            u"Picture2"_s,
             u"cmd_save_as_notes"_s,
             u"cmd_timerTrigger"_s,
             u"List1"_s,

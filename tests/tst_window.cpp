@@ -1,9 +1,8 @@
-#include "test_support.h"
+#include "session_run.h"
 
 #include "app/caption_button.h"
 #include "app/identity.h"
 #include "app/input_prompt.h"
-#include "pictures/picture_area.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -11,8 +10,8 @@
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -49,10 +48,12 @@ private slots:
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
     void textBoxesWriteInAnArialMetricFace();
-    void focusOnAPictureAreaLeavesTheDrawingUntinted();
     void screenReaderSeesTheWindowByItsCaption();
     void screenReaderSeesEachPromptByItsText();
+    void promptsWriteInTheWindowsFace();
     void windowsCarryThePackagedIcon();
+    void packageSaysWhatTheBuiltInScriptDoes_data();
+    void packageSaysWhatTheBuiltInScriptDoes();
 };
 
 void TestWindow::initTestCase()
@@ -117,39 +118,6 @@ void TestWindow::textBoxesWriteInAnArialMetricFace()
         QCOMPARE(QFontInfo(textBox(window, name)->font()).family(), u"Liberation Sans"_s);
 }
 
-void TestWindow::focusOnAPictureAreaLeavesTheDrawingUntinted()
-{
-    QWidget window;
-    auto *field = new QLineEdit(&window);
-    auto *area = new PictureArea(&window);
-    area->setGeometry(0, 30, 120, 80);
-    area->setScale(1000, 1000);
-    area->line({0, 500}, {1000, 500});
-    area->setFocusPolicy(Qt::TabFocus);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    // Tabbing on, as a student does: some styles show focus only when it came from the keyboard.
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_Tab);
-    QTRY_VERIFY(area->hasFocus());
-    const QImage drawing = area->rendered().convertToFormat(QImage::Format_RGB32);
-    const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(shown.size(), drawing.size());
-    // A dotted frame just inside the border; inside it, the drawing as drawn.
-    const QRect inside = drawing.rect().adjusted(2, 2, -2, -2);
-    int framePixels = 0;
-    for (int y = 0; y < drawing.height(); ++y) {
-        for (int x = 0; x < drawing.width(); ++x) {
-            if (shown.pixel(x, y) == drawing.pixel(x, y))
-                continue;
-            QVERIFY2(!inside.contains(x, y), qPrintable(u"(%1, %2) is tinted"_s.arg(x).arg(y)));
-            QCOMPARE(shown.pixel(x, y), qRgb(0, 0, 0));
-            ++framePixels;
-        }
-    }
-    QVERIFY(framePixels > 0);
-}
-
 void TestWindow::screenReaderSeesTheWindowByItsCaption()
 {
     FakeStudent student;
@@ -177,6 +145,28 @@ void TestWindow::screenReaderSeesEachPromptByItsText()
     QCOMPARE(name, promptText);
 }
 
+void TestWindow::promptsWriteInTheWindowsFace()
+{
+    FakeStudent student;
+    const query_template window(student.services());
+    const QFontInfo controls(window.findChild<QPushButton *>(u"cmdNextQuestion"_s)->font());
+    QCOMPARE(controls.family(), u"Liberation Sans"_s);
+    QStringList faces;
+    // At start-up, as here, a prompt has no window to take the face from.
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        for (const QWidget *control : dialog->findChildren<QWidget *>()) {
+            const QFontInfo face(control->font());
+            faces << u"%1 %2px"_s.arg(face.family()).arg(face.pixelSize());
+        }
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    showInputPrompt(u"Your full name:  "_s);
+    QVERIFY(!faces.isEmpty());
+    QCOMPARE(faces.removeDuplicates(), faces.size() - 1);
+    QCOMPARE(faces.first(), u"%1 %2px"_s.arg(controls.family()).arg(controls.pixelSize()));
+}
+
 void TestWindow::windowsCarryThePackagedIcon()
 {
     setProgramIdentity();
@@ -192,6 +182,34 @@ void TestWindow::windowsCarryThePackagedIcon()
     FakeStudent student;
     const query_template window(student.services());
     QCOMPARE(window.windowIcon().cacheKey(), icon.cacheKey());
+}
+
+void TestWindow::packageSaysWhatTheBuiltInScriptDoes_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("debian-control") << u"debian/control"_s;
+    QTest::newRow("manual-page") << u"packaging/q_a_interface.1"_s;
+    QTest::newRow("metainfo") << u"packaging/org.example.q_a_interface.metainfo.xml"_s;
+}
+
+void TestWindow::packageSaysWhatTheBuiltInScriptDoes()
+{
+    QFETCH(QString, file);
+    const SessionRun run;
+    const ScriptLines &bank = run.session().scriptLines;
+    const bool bankDrawsGraphs = std::any_of(bank.begin(), bank.end(), isRoutineLine);
+    QStringList assignments = assignmentNumbers(bank);
+    QVERIFY(assignments.size() > 1);
+    const QString last = assignments.takeLast();
+    // The words as a reader sees them: no line breaks, indents or roff escapes in between.
+    const QString text = QString::fromUtf8(readFile(u"%1/%2"_s.arg(SOURCE_DIR, file)))
+                                 .remove(u'\\')
+                                 .replace(QRegularExpression(u"\\s+"_s), u" "_s);
+    QVERIFY(text.contains(u"the built-in query script, which holds assignments %1 and %2"_s.arg(
+            assignments.join(u", "_s), last)));
+    QCOMPARE(text.contains(u"some lines draw"_s), bankDrawsGraphs);
+    QCOMPARE(text.contains(u"the built-in script names none, so a student sees no graph"_s),
+             !bankDrawsGraphs);
 }
 
 QTEST_MAIN(TestWindow)

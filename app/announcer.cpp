@@ -1,0 +1,18 @@
+#include "announcer.h"
+
+#include "accessible_role.h"
+
+Announcer::Announcer(QWidget *parent) : QWidget(parent)
+{
+    showAccessibleAs<Announcer, QAccessible::Notification>();
+    setFixedSize(0, 0);
+    hide();
+}
+
+void Announcer::announce(const QString &message)
+{
+    setAccessibleName(message);
+    // Appearing is what is read out, so a second message must appear again.
+    hide();
+    show();
+}
