@@ -202,6 +202,9 @@ void query_template::createControls()
     // Any change of the question box but a step's leaves responseText behind it.
     connect(txt_question->document(), &QTextDocument::contentsChanged, this,
             [this] { m_responseTextIsQuestionBox = false; });
+    // Once the student changes or clears a kept text, or it is recorded, it is typed text again.
+    connect(txt_answer->document(), &QTextDocument::contentsChanged, this,
+            [this] { m_answerKept = false; });
 }
 
 void query_template::Form_Load()

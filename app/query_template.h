@@ -14,11 +14,15 @@
 //   pictures/graphs.cpp            printAt, graph1 to graph3
 //   pictures/experiment_timer.cpp  "pend exp" and its timer
 // Standalone modules, with no window: files/record_layout (the records, line by line),
-// files/record_composer (a record's bytes for each file), files/record_file (the appender),
-// files/file_reading, files/file_paths (the names mapped onto the file system), files/cp1252,
+// files/record_composer (a record's bytes for each file), files/record_append (the appender),
+// files/journal (its rollback journal), files/file_layer (the operating system's file calls,
+// with a POSIX and a Win32 side), files/file_reading, files/file_paths (the names mapped onto the
+// file system), files/text_codec (every conversion between the boxes and the files),
 // files/clock_format, app/text_procedures, app/text_box, code/line_code, script/, and
 // pictures/picture_area (a picture area and its drawing).
 
+#include "files/file_reading.h"
+#include "files/record_append.h"
 #include "files/record_composer.h"
 #include "services.h"
 #include "session_state.h"
@@ -76,13 +80,18 @@ private:
     RecordContext recordContext() const;
     // The file on this file system, as start-up mapped it.
     QString filePath(SessionFile file) const;
+    RecordPlace recordPlace() const;
+    // Reads a session file for a display, telling the student what finishing an earlier run's
+    // record found.
+    FileLines readSessionFile(const QString &path);
     // Appends the record whole or not at all; on failure tells the student which file failed and
     // why, followed by `consequence`, and returns false. When a file could not be cut back,
     // `partialConsequence` follows instead, with the files for its %1.
     bool appendRecord(const RecordComposer &record, const QString &consequence,
                       const QString &partialConsequence);
     // Appends a response or note record (`kind`); once it is written, `recordedText` becomes
-    // responseText and nothing is pending. Returns false, all left as it was, when it is not.
+    // responseText. Nothing is pending afterwards either way; when the record is not written it
+    // returns false, and the answer box and responseText are left as they were.
     bool recordAnswer(const RecordComposer &record, const QString &kind,
                       const QString &recordedText);
 
@@ -104,6 +113,9 @@ private:
     bool m_ended = false;
     // True while responseText equals the question box's text, so a step need not read the box.
     bool m_responseTextIsQuestionBox = false;
+    // True while the answer box holds, unchanged, a text that could not be recorded: no step puts
+    // the prompt over it.
+    bool m_answerKept = false;
 
     QPushButton *cmdNextQuestion;
     QPushButton *cmd_enter_response;

@@ -1,7 +1,7 @@
 #include "query_template.h"
 
+#include "files/text_codec.h"
 #include "text_box.h"
-#include "text_procedures.h"
 
 #include <QPlainTextEdit>
 
@@ -35,7 +35,7 @@ void query_template::cmdNextQuestion_Click()
 
 void query_template::readNextQuestion()
 {
-    if (state.blockPending)
+    if (state.blockPending && !m_answerKept)
         setBoxText(txt_answer, state.answerPrompt);
     state.blockPending = false;
 

@@ -38,5 +38,7 @@ Services Services::system()
         QApplication::beep();
     };
     services.homeFolder = QDir::homePath();
+    services.files = &FileLayer::system();
+    services.stateFolder = FileLayer::stateFolder() + QStringLiteral("/q_a_interface");
     return services;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/file_layer.h"
 #include "script/script_lines.h"
 
 #include <QDateTime>
@@ -26,10 +27,14 @@ struct Services
     // The folder that "c:" and "~" stand for, and that a relative folder is taken from; the
     // program's files are mapped onto it once, at start-up.
     QString homeFolder;
+    // The files, through the system's layer or a test's.
+    FileLayer *files = nullptr;
+    // Where the program keeps a journal that the output folder cannot take.
+    QString stateFolder;
     // Fills the script instead of the built-in bank; empty for the real program.
     std::function<void(ScriptLines &)> loadScript;
 
     // The real program's: Qt dialogs, the system clock, one seeded generator, an immediate exit,
-    // the user's home folder.
+    // the user's home folder and state folder.
     static Services system();
 };

@@ -1,6 +1,6 @@
 #include "spelling_marks.h"
 
-#include "files/plain_spelling.h"
+#include "files/text_codec.h"
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>

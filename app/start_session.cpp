@@ -5,12 +5,8 @@
 #include "pictures/picture_area.h"
 #include "text_procedures.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cmath>
-
-#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -32,8 +28,7 @@ void query_template::startSession()
     state.outputFolder = defaultFolder;
     // Made whatever folder the student picks below, for its owner alone, as the answers are the
     // student's; a failure (it exists already, or cannot be made) does not matter.
-    ::mkdir(QFile::encodeName(toFileSystemPath(defaultFolder, m_services.homeFolder)).constData(),
-            0700);
+    m_services.files->makeFolder(toFileSystemPath(defaultFolder, m_services.homeFolder));
 
     m_services.prompt(QStringLiteral("Your full name:  "));
     const QString changeFolder = m_services.prompt(QStringLiteral(

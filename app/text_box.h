@@ -4,7 +4,7 @@
 
 class QPlainTextEdit;
 
-// The text boxes keep LF line breaks inside; the program sees and writes them as CR LF.
+// The widget side of the text boxes; files/text_codec converts their text.
 QString boxText(const QPlainTextEdit *box);
 void setBoxText(QPlainTextEdit *box, const QString &text);
 // Adds `text` at the end of the box without touching what it holds already.

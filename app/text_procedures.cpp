@@ -73,8 +73,3 @@ QString numberLayout(double value)
     std::from_chars(digits, written.ptr, rounded);
     return (std::signbit(value) && value != 0 ? u'-' : u' ') + shortestDecimal(rounded) + u' ';
 }
-
-QString expandBreaks(const QString &text)
-{
-    return QString(text).replace(u"{}"_s, u"\r\n"_s);
-}

@@ -16,6 +16,3 @@ QString shortestDecimal(double value);
 // A number as the files write it: a blank (a minus sign when negative), the digits to 15
 // significant figures, a blank.
 QString numberLayout(double value);
-
-// `text` with every "{}" mark, found from the left, turned into a CR LF line break.
-QString expandBreaks(const QString &text);

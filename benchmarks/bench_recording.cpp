@@ -5,9 +5,9 @@
 
 #include "app/text_box.h"
 #include "app/text_procedures.h"
-#include "files/cp1252.h"
+#include "files/record_append.h"
+#include "files/text_codec.h"
 #include "files/record_composer.h"
-#include "files/record_file.h"
 
 #include <QApplication>
 #include <QDir>
@@ -426,8 +426,11 @@ void BenchRecording::recordAPastedTenMegabyteResponse()
         return elapsedMs([&] {
             RecordComposer line({}, {SessionFile::Master, SessionFile::Send});
             line.addLine(response);
-            if (appendRecords({{floorMaster, line.shares()[0].bytes},
-                               {floorSend, line.shares()[1].bytes}}))
+            const RecordPlace place {FileLayer::system(), floorHome.path() + u"/state"_s};
+            if (appendRecords(place,
+                              {{floorMaster, line.shares()[0].bytes},
+                               {floorSend, line.shares()[1].bytes}})
+                        .failure)
                 qFatal("The floor's append failed");
         });
     };

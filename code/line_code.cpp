@@ -1,6 +1,6 @@
 #include "line_code.h"
 
-#include "files/cp1252.h"
+#include "files/text_codec.h"
 
 #include <cmath>
 

@@ -1,66 +1,44 @@
 #include "file_reading.h"
 
-#include "cp1252.h"
-#include "regular_file.h"
-#include "retry_on_interrupt.h"
-
-#include <QFile>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "text_codec.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 // Larger than any session file, and than a text box can sensibly hold.
-constexpr off_t largestShown = 256 << 20;
+constexpr qint64 largestShown = 256 << 20;
 
-std::optional<QString> readLocked(int fd, QByteArray &bytes)
+void readWhole(FileLayer &files, const QString &path, FileLines &result)
 {
-    struct stat status;
-    if (retryOnInterrupt([&] { return ::flock(fd, LOCK_SH); }) != 0 || ::fstat(fd, &status) != 0)
-        return systemReason(errno);
-    if (status.st_size > largestShown)
-        return u"It is larger than 256 MB, too large to show"_s;
-    return readToEnd(fd, bytes) ? std::nullopt : std::optional(systemReason(errno));
-}
-
-QStringList splitLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        lines.append(fromCp1252(QByteArrayView(bytes).sliced(start, end - start)));
-        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
-            ++end;
-        start = end + 1;
+    const FileLayer::Opened opened = files.openForReading(path, FileLayer::Links::Follow);
+    if (opened.handle == FileLayer::noHandle) {
+        result.missing = opened.missing;
+        result.failure = opened.failure;
+        return;
     }
-    return lines;
+    const FileHandle file(files, opened.handle);
+    const FileLayer::Status status = files.status(file.get());
+    QByteArray bytes;
+    if (status.failure)
+        result.failure = status.failure;
+    else if (status.size > largestShown)
+        result.failure = u"It is larger than 256 MB, too large to show"_s;
+    else
+        result.failure = files.read(file.get(), 0, status.size, bytes);
+    if (!result.failure)
+        result.lines = fromFileLines(bytes);
 }
 
 } // namespace
 
-FileLines readFileLines(const QString &path)
+FileLines readFileLines(const RecordPlace &place, const QString &masterPath, const QString &path)
 {
     FileLines result;
-    const OpenedFile file = openRegularFile(QFile::encodeName(path), O_RDONLY);
-    if (file.fd < 0) {
-        result.missing = file.missing;
-        result.failure = file.failure;
-        return result;
-    }
-    QByteArray bytes;
-    result.failure = readLocked(file.fd, bytes);
-    ::close(file.fd);
-    if (!result.failure)
-        result.lines = splitLines(bytes);
+    const AppendOutcome finished = finishUnfinishedRecord(
+            place, masterPath, [&] { readWhole(place.files, path, result); });
+    result.notices = finished.notices;
+    if (finished.failure)
+        result.failure = finished.failure->reason;
     return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "record_append.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -10,8 +12,10 @@ struct FileLines
     bool missing = false; // there is no such file
     std::optional<QString> failure; // the system's reason, when it could not be read
     QStringList lines; // each without its line end (CR LF, LF or CR), from Windows-1252
+    QStringList notices; // for the student, from finishing an earlier run's record
 };
 
-// Reads the regular file at `path` on this file system, up to 256 MB, under a shared lock so that
-// a record another program is appending at that moment is seen whole or not at all.
-FileLines readFileLines(const QString &path);
+// Reads the regular file at `path` on this file system, up to 256 MB, once a record that a run
+// left unfinished in the folder of `masterPath` is finished, and holding the master file's lock,
+// so that no part of a record is seen.
+FileLines readFileLines(const RecordPlace &place, const QString &masterPath, const QString &path);

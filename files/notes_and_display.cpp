@@ -3,6 +3,7 @@
 #include "app/text_box.h"
 #include "file_reading.h"
 #include "record_layout.h"
+#include "text_codec.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
@@ -35,7 +36,7 @@ void query_template::cmd_save_as_notes_Click()
 void query_template::cmd_display_note_file_Click()
 {
     const QString notesFile = filePath(SessionFile::Notes);
-    const FileLines notes = readFileLines(notesFile);
+    const FileLines notes = readSessionFile(notesFile);
     // With no note saved yet in this folder there is no notes file: it reads as empty.
     if (notes.failure && !notes.missing) {
         reportProblem(readFailure(notesFile, *notes.failure));
@@ -49,7 +50,7 @@ void query_template::cmd_display_note_file_Click()
 void query_template::cmd_displayCumulativeText_Click()
 {
     const QString sendFile = filePath(SessionFile::Send);
-    const FileLines send = readFileLines(sendFile);
+    const FileLines send = readSessionFile(sendFile);
     if (send.failure) {
         reportProblem(readFailure(sendFile, *send.failure));
         return;
@@ -57,7 +58,15 @@ void query_template::cmd_displayCumulativeText_Click()
     if (send.lines.isEmpty())
         return;
     // Every line after a line break, the box updated once.
-    appendBoxText(txt_question, u"\r\n"_s + send.lines.join(u"\r\n"_s));
+    appendBoxText(txt_question, u"\r\n"_s + joinedLines(send.lines));
+}
+
+FileLines query_template::readSessionFile(const QString &path)
+{
+    FileLines file = readFileLines(recordPlace(), filePath(SessionFile::Master), path);
+    for (const QString &notice : file.notices)
+        reportProblem(notice);
+    return file;
 }
 
 void query_template::cmd_clr_answer_Click()

@@ -1,35 +1,11 @@
 #include "record_composer.h"
 
 #include "code/line_code.h"
-#include "cp1252.h"
-#include "plain_spelling.h"
+#include "text_codec.h"
 
 #include <algorithm>
 #include <optional>
 #include <utility>
-
-namespace {
-
-// The one place where a text becomes bytes of the files: every line break it holds, of whatever
-// kind, and its end become CR LF, so no line holds another CR or LF.
-QByteArray lineBytes(QStringView text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size() + 2);
-    for (qsizetype position = 0; position < text.size();) {
-        const qsizetype runEnd = endOfPlainRun(text, position);
-        bytes += toCp1252(text.sliced(position, runEnd - position));
-        if (runEnd == text.size())
-            break;
-        const WrittenPiece piece = writtenPieceAt(text, runEnd);
-        bytes += toCp1252(piece.written);
-        position = runEnd + piece.length;
-    }
-    bytes += "\r\n";
-    return bytes;
-}
-
-} // namespace
 
 RecordComposer::RecordComposer(const RecordContext &context,
                                std::initializer_list<SessionFile> files)
@@ -41,7 +17,7 @@ RecordComposer::RecordComposer(const RecordContext &context,
 
 void RecordComposer::addLine(const QString &line)
 {
-    const QByteArray bytes = lineBytes(line);
+    const QByteArray bytes = toFileLines(line);
     for (Share &share : m_shares)
         share.bytes += bytes;
 }
@@ -51,7 +27,7 @@ void RecordComposer::addLineTo(SessionFile file, const QString &line)
     const auto share = std::find_if(m_shares.begin(), m_shares.end(),
                                     [file](const Share &share) { return share.file == file; });
     Q_ASSERT(share != m_shares.end());
-    share->bytes += lineBytes(line);
+    share->bytes += toFileLines(line);
 }
 
 void RecordComposer::addCodedLine(const QString &line)
@@ -72,7 +48,7 @@ void RecordComposer::addLineEach(const std::function<QString()> &makeLine)
     for (Share &share : m_shares) {
         const QString line = makeLine();
         if (!previous || previous->first != line)
-            previous.emplace(line, lineBytes(line));
+            previous.emplace(line, toFileLines(line));
         share.bytes += previous->second;
     }
 }

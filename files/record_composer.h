@@ -20,7 +20,7 @@ struct RecordContext
 // Composes one record in memory for its files at once, line by line: each line goes to every file
 // of the record, master file first, before the next line, so a time stamp or a coded line is made
 // anew for each file in that order. A line is Windows-1252 text ended by CR LF, written as
-// files/plain_spelling tells; a text holding line breaks of any kind makes several lines.
+// files/text_codec tells; a text holding line breaks of any kind makes several lines.
 class RecordComposer
 {
 public:

@@ -1,6 +1,6 @@
 #include "app/query_template.h"
 
-#include "record_file.h"
+#include "record_append.h"
 #include "record_layout.h"
 
 #include <QDir>
@@ -17,13 +17,21 @@ QString query_template::filePath(SessionFile file) const
     return m_filePaths[std::size_t(file)];
 }
 
+RecordPlace query_template::recordPlace() const
+{
+    return {*m_services.files, m_services.stateFolder};
+}
+
 bool query_template::appendRecord(const RecordComposer &record, const QString &consequence,
                                   const QString &partialConsequence)
 {
     QList<FileRecord> records;
     for (const RecordComposer::Share &share : record.shares())
         records.append({filePath(share.file), share.bytes});
-    const auto failure = appendRecords(records);
+    const AppendOutcome outcome = appendRecords(recordPlace(), records);
+    for (const QString &notice : outcome.notices)
+        reportProblem(notice);
+    const auto &failure = outcome.failure;
     if (!failure)
         return true;
     QStringList uncut;
@@ -39,14 +47,18 @@ bool query_template::appendRecord(const RecordComposer &record, const QString &c
 bool query_template::recordAnswer(const RecordComposer &record, const QString &kind,
                                   const QString &recordedText)
 {
-    // The answer box keeps what was typed, so the student can try again.
+    // Nothing is pending from here on, whether the record is written or not: the answer box keeps
+    // what was typed, so the student can try again, and the next step must not put the prompt
+    // over it.
+    state.blockPending = false;
     if (!appendRecord(record,
                       u"Nothing of this %1 was written; your text is kept so you can try "
                       u"again."_s.arg(kind),
                       u"%1 may hold part of a record until the next recording cuts it back; your "
-                      u"text is kept so you can try again."_s))
+                      u"text is kept so you can try again."_s)) {
+        m_answerKept = true;
         return false;
-    state.blockPending = false;
+    }
     state.responseText = recordedText;
     m_responseTextIsQuestionBox = false;
     return true;

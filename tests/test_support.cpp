@@ -42,6 +42,8 @@ Services FakeStudent::services()
     };
     services.loadScript = script;
     services.homeFolder = home.isEmpty() ? QDir::homePath() : home;
+    services.files = files;
+    services.stateFolder = services.homeFolder + QStringLiteral("/.local/state/q_a_interface");
     return services;
 }
 

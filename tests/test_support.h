@@ -26,6 +26,7 @@ struct FakeStudent
     int beeps = 0;
     QStringList problems;
     std::function<void(ScriptLines &)> script; // the built-in bank when empty
+    FileLayer *files = &FileLayer::system(); // or a test's layer that fails or stops a call
     // Called when a prompt shows, before it is answered (for example to kill a run there).
     std::function<void(const QString &promptText)> onPrompt;
 

@@ -2,7 +2,7 @@
 #include "session_run.h"
 
 #include "app/text_box.h"
-#include "files/cp1252.h"
+#include "files/text_codec.h"
 
 #include <QDir>
 #include <QFile>

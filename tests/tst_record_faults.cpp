@@ -1,7 +1,9 @@
 #include "expected_records.h"
+#include "faulty_disk.h"
 #include "session_run.h"
 
-#include "files/record_file.h"
+#include "files/journal.h"
+#include "files/record_append.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -52,30 +54,30 @@ Files filesOf(const SessionRun &run)
             regularFileBytes(run.notes())};
 }
 
-// What a failed click must leave as it was: the files, both boxes and the state they feed.
+// What a failed click must leave as it was: the files, both boxes and the text they feed.
 struct Snapshot
 {
     explicit Snapshot(const SessionRun &run)
         : files(filesOf(run)), question(run.questionText()), answer(run.answerText()),
-          blockPending(run.session().blockPending), responseText(run.session().responseText)
+          responseText(run.session().responseText)
     { }
     bool operator==(const Snapshot &) const = default;
 
     Files files;
     QString question, answer;
-    bool blockPending;
     QString responseText;
 };
 
-// The bytes a response or a note to the script's text line adds to each file.
-Files recordOf(const QString &button, const QByteArray &text)
+// The bytes a response or a note to a script line adds to each file.
+Files recordOf(const QString &button, const QByteArray &text,
+               const QByteArray &scriptLine = "A text line")
 {
     if (button == u"cmd_save_as_notes"_s) {
-        const QByteArray note = noteBytes("A text line", text);
+        const QByteArray note = noteBytes(scriptLine, text);
         return {note, note, note};
     }
-    return {responseBytes(true, "A text line", text, std::nullopt),
-            responseBytes(false, "A text line", text, std::nullopt), QByteArray()};
+    return {responseBytes(true, scriptLine, text, std::nullopt),
+            responseBytes(false, scriptLine, text, std::nullopt), QByteArray()};
 }
 
 // Writing past `limit` bytes into any file fails with EFBIG, as on a full disk, until restored.
@@ -91,23 +93,6 @@ auto limitFileSize(rlim_t limit)
         setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, previousHandler);
     });
-}
-
-// Whether some process waits in /proc/locks for an exclusive lock on the file.
-bool lockIsAwaited(const QString &path)
-{
-    struct stat status;
-    if (stat(QFile::encodeName(path).constData(), &status) != 0)
-        return false;
-    QFile locks(u"/proc/locks"_s);
-    if (!locks.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray inode = ':' + QByteArray::number(qulonglong(status.st_ino)) + ' ';
-    for (const QByteArray &line : locks.readAll().split('\n')) {
-        if (line.contains("->") && line.contains("FLOCK") && line.contains(inode))
-            return true;
-    }
-    return false;
 }
 
 const QByteArray largeWriterHeader = headerBytes(SessionRun::codeLine, "000", "000.");
@@ -192,6 +177,8 @@ private slots:
     void diskFull();
     void killedWhileTheRatingPromptIsOpen();
     void appendWaitsWhileAnotherProgramAppends();
+    void suspendedRunHoldsTheLock();
+    void folderOwnedByAnotherUser();
     void killedInTheMiddleOfLargeRecords();
     void killedBetweenTheMasterAndTheSendFile();
     void specialFileAtAName_data();
@@ -215,7 +202,8 @@ void TestRecordFaults::folderRemovedAfterStartUp()
 {
     QFETCH(QString, button);
     QFETCH(QString, kind);
-    SessionRun run(u"000"_s, script);
+    SessionRun run(u"000"_s,
+                   {u"000."_s, u"A text line"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
     run.step();
     run.answerWith(u"my work"_s);
     QVERIFY(QDir(run.folder()).removeRecursively());
@@ -226,16 +214,27 @@ void TestRecordFaults::folderRemovedAfterStartUp()
              QStringList {u"Could not write to %1: No such file or directory. "_s.arg(run.master())
                           + kept.arg(kind)});
     QVERIFY(Snapshot(run) == before);
-    QVERIFY(run.session().blockPending);
+    QVERIFY(!run.session().blockPending);
     QVERIFY(!QFileInfo::exists(run.folder()));
+
+    // The kept text stays through the next steps: the prompt does not come back over it.
+    for (int step = 0; step < 2; ++step) {
+        run.step();
+        QCOMPARE(run.answerText(), u"my work"_s);
+    }
 
     // With the folder back, the same click records the text that was kept.
     QVERIFY(QDir().mkpath(run.folder()));
     run.click(button);
-    const Files record = recordOf(button, "my work");
-    QVERIFY(filesOf(run) == record);
+    QVERIFY(filesOf(run) == recordOf(button, "my work", "Three"));
     QVERIFY(!run.session().blockPending);
     QCOMPARE(run.answerText(), QString());
+
+    // Recorded, it is kept no more: typed text not recorded gives way to the prompt again.
+    run.step();
+    run.answerWith(u"not recorded"_s);
+    run.step();
+    QCOMPARE(run.answerText(), run.session().answerPrompt);
 }
 
 void TestRecordFaults::diskFull_data()
@@ -260,9 +259,9 @@ void TestRecordFaults::diskFull()
     QFETCH(QString, fullFile);
     SessionRun run(u"000"_s, script);
     const QString fullPath = run.folder() + u'/' + fullFile;
-    // Earlier days' work makes the file that runs full the longest of the three.
-    if (fullFile != u"masterFile.txt"_s)
-        writeFile(fullPath, readFile(fullPath) + QByteArray(8000, 'x') + "\r\n");
+    // Earlier days' work makes the file that runs full the longest of the three, and longer
+    // than the journal.
+    writeFile(fullPath, readFile(fullPath) + QByteArray(8000, 'x') + "\r\n");
     run.step();
     run.answerWith(u"my work"_s);
     const Snapshot before(run);
@@ -310,25 +309,92 @@ void TestRecordFaults::appendWaitsWhileAnotherProgramAppends()
     QTemporaryDir folder;
     const QString path = folder.filePath(u"masterFile.txt"_s);
     writeFile(path, "old\r\n");
-    // Another program holds the file's lock, in the middle of its own append.
+    // Another program holds the file's lock, in the middle of its own append, and ends it as soon
+    // as the append has found the lock taken.
     const int other = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     QVERIFY(other >= 0);
     QCOMPARE(::flock(other, LOCK_EX), 0);
+    struct OtherEndsItsAppend : FaultyDisk
+    {
+        std::optional<LockFailure> lock(Handle handle, LockKind kind,
+                                        std::chrono::milliseconds wait) override
+        {
+            const auto taken = m_system.lock(handle, kind, std::chrono::milliseconds(0));
+            foundTaken = taken && taken->busy;
+            ::close(other);
+            return m_system.lock(handle, kind, wait);
+        }
+        int other;
+        bool foundTaken = false;
+    } layer;
+    layer.other = other;
 
-    std::optional<AppendFailure> failure;
-    std::thread appending([&] { failure = appendRecords({{path, "new\r\n"}}); });
-    auto join = qScopeGuard([&] {
-        ::close(other);
-        appending.join();
-    });
-    QTRY_VERIFY(lockIsAwaited(path));
-    QCOMPARE(readFile(path), QByteArray("old\r\n"));
-
-    join.dismiss();
-    ::close(other);
-    appending.join();
-    QVERIFY(!failure);
+    const AppendOutcome outcome
+            = appendRecords({layer, folder.filePath(u"state"_s)}, {{path, "new\r\n"}});
+    QVERIFY(layer.foundTaken);
+    QVERIFY(!outcome.failure);
     QCOMPARE(readFile(path), QByteArray("old\r\nnew\r\n"));
+}
+
+void TestRecordFaults::suspendedRunHoldsTheLock()
+{
+    SessionRun run(u"000"_s, script);
+    const QString journal = run.folder() + u'/' + journalName;
+    // Another run, suspended (Ctrl+Z, a debugger) in the middle of a record.
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    writer.start(QStringLiteral(LARGE_WRITER), {u"4000000"_s, u"1000"_s});
+    const auto end = qScopeGuard([&] {
+        writer.kill();
+        writer.waitForFinished();
+    });
+    do {
+        ::kill(pid_t(writer.processId()), SIGCONT);
+        QTRY_VERIFY(QFileInfo::exists(journal));
+        ::kill(pid_t(writer.processId()), SIGSTOP);
+    } while (!QFileInfo::exists(journal));
+    run.step();
+    run.answerWith(u"my work"_s);
+    const Snapshot before(run);
+
+    run.click(u"cmd_enter_response"_s);
+    QCOMPARE(run.student.problems,
+             QStringList {
+                     u"Could not write to %1: Another run of the program is writing to it. "_s.arg(
+                             run.master())
+                     + kept.arg(u"response"_s)});
+    QVERIFY(Snapshot(run) == before);
+}
+
+void TestRecordFaults::folderOwnedByAnotherUser()
+{
+    if (::geteuid() != 0)
+        QSKIP("Needs root, to act as a student who may write the files but not their folder");
+    SessionRun run(u"000"_s, script);
+    run.step();
+    run.answerWith(u"my work"_s);
+    const Snapshot before(run);
+    // The folder stays root's; the files, and the home folder's state folder, are the student's.
+    constexpr uid_t student = 12345;
+    const QString state = run.home.path() + u"/.local/state"_s;
+    QVERIFY(QDir().mkpath(state));
+    for (const QString &path : {run.home.path(), run.folder()})
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0755), 0);
+    for (const QString &path : {run.master(), run.send(), run.home.path() + u"/.local"_s, state})
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), student, student), 0);
+    QCOMPARE(::seteuid(student), 0);
+    {
+        const auto root = qScopeGuard([] { QCOMPARE(::seteuid(0), 0); });
+        run.click(u"cmd_enter_response"_s);
+    }
+    QCOMPARE(run.student.problems, QStringList());
+    const Files record = recordOf(u"cmd_enter_response"_s, "my work");
+    QCOMPARE(readFile(run.master()), before.files.master + record.master);
+    QCOMPARE(readFile(run.send()), before.files.send + record.send);
+    QCOMPARE(QDir(run.folder()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({u"masterFile.txt"_s, u"send_1208.txt"_s}));
+    QCOMPARE(QDir(state + u"/q_a_interface"_s).entryList(QDir::Files | QDir::Hidden),
+             QStringList());
 }
 
 void TestRecordFaults::killedInTheMiddleOfLargeRecords()
@@ -525,7 +591,7 @@ void TestRecordFaults::cutBackFails()
     QCOMPARE(readFile(run.send()), before.files.send + record.send);
     QCOMPARE(readFile(run.notes()), before.files.notes);
     QCOMPARE(run.answerText(), before.answer);
-    QVERIFY(run.session().blockPending);
+    QVERIFY(!run.session().blockPending);
     QVERIFY(QFileInfo::exists(run.folder() + u'/' + journalName));
 
     // Once the disk lets it, the next recording cuts the SEND file back before it writes.

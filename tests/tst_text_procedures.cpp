@@ -1,9 +1,9 @@
 #include "app/text_procedures.h"
 #include "code/line_code.h"
 #include "files/clock_format.h"
-#include "files/cp1252.h"
 #include "files/file_paths.h"
 #include "files/record_composer.h"
+#include "files/text_codec.h"
 #include "test_support.h"
 
 #include <QStringDecoder>
@@ -285,6 +285,22 @@ void TestTextProcedures::textIsWrittenAsTheSetCanHoldIt_data()
                                      << QByteArray("\xb2\xb0\xb5\xb1\xd7\xbd\x93\x94\x80");
     QTest::newRow("decomposed-accent-composes") << u"cafe\u0301"_s << QByteArray("caf\xe9");
     QTest::newRow("no-spelling") << u"a\U0001F600b \u6c34"_s << QByteArray("a?b ?");
+    // A negation is never written as the sign it negates.
+    QTest::newRow("negated-signs")
+            << u"a \u2262 b; x \u2270 y; p \u226e q; r \u226f s; u \u2249 v; AB \u2226 CD; "
+               u"P \u21cf Q"_s
+            << QByteArray("a !== b; x !<= y; p !< q; r !> s; u !~= v; AB !|| CD; P !=> Q");
+    QTest::newRow("more-negated-signs")
+            << u"\u2271 \u2241 \u2244 \u2247 \u219a \u219b \u21ae \u21cd \u21ce \u2260"_s
+            << QByteArray("!>= !~ !~= !~= !<- !-> !<-> !<= !<=> !=");
+    QTest::newRow("stroke-typed-after-a-sign")
+            << u"<\u0338 \u2264\u0338 \u221d\u0338 =\u0338 \u2192\u0338"_s
+            << QByteArray("!< !<= !~ != !->");
+    QTest::newRow("struck-sign-without-spelling") << u"\u2209 \u2adc"_s << QByteArray("? ?");
+    QTest::newRow("only-a-letter-loses-its-accent") << u"\u03ac \u0385"_s << QByteArray("alpha ?");
+    QTest::newRow("mixed-numbers") << u"2\u2153 m, 1\u2154 s"_s << QByteArray("2 1/3 m, 1 2/3 s");
+    QTest::newRow("fractions-of-the-set-and-alone")
+            << u"2\u00bd x\u2153 \u2155"_s << QByteArray("2\xbd x1/3 1/5");
 }
 
 void TestTextProcedures::textIsWrittenAsTheSetCanHoldIt()

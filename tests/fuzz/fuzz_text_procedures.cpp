@@ -2,7 +2,7 @@
 
 #include "app/text_procedures.h"
 #include "code/line_code.h"
-#include "files/cp1252.h"
+#include "files/text_codec.h"
 
 #include <cmath>
 #include <cstdint>
