@@ -215,7 +215,8 @@ void TestRecordFaults::folderRemovedAfterStartUp()
 
     run.click(button);
     QCOMPARE(run.student.problems,
-             QStringList {u"Could not write to %1: No such file or directory. "_s.arg(run.master())
+             QStringList {u"Could not write to %1: No such file or directory. "_s.arg(
+                                  QDir::toNativeSeparators(run.master()))
                           + kept.arg(kind)});
     QVERIFY(Snapshot(run) == before);
     QVERIFY(!run.session().blockPending);
@@ -548,9 +549,9 @@ void TestRecordFaults::specialFileAtAName()
 
     run.click(button);
     QCOMPARE(run.student.problems,
-             QStringList {
-                     u"Could not write to %1: %2. "_s.arg(path, reason.replace(u'~', run.folder()))
-                     + kept.arg(kind)});
+             QStringList {u"Could not write to %1: %2. "_s.arg(QDir::toNativeSeparators(path),
+                                                               reason.replace(u'~', run.folder()))
+                          + kept.arg(kind)});
     QVERIFY(Snapshot(run) == before);
 }
 
