@@ -7,8 +7,16 @@
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
     // A file-size limit then fails a write (EFBIG), as a full disk does, instead of ending the run.
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef Q_OS_WIN
+    // Windows's own font engine leaves text boxes blank on some systems (Wine among them);
+    // FreeType draws the same faces everywhere. A platform chosen by the user still wins.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
+#endif
     QApplication app(argc, argv);
     setProgramIdentity();
     query_template window(Services::system());

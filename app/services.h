@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_layer.h"
+#include "files/file_paths.h"
 #include "script/script_lines.h"
 
 #include <QDateTime>
@@ -24,9 +25,12 @@ struct Services
     std::function<void(const QString &message)> reportProblem;
     // The system beep.
     std::function<void()> beep;
-    // The folder that "c:" and "~" stand for, and that a relative folder is taken from; the
-    // program's files are mapped onto it once, at start-up.
+    // The folder that "~" stands for, and that a relative folder is taken from; the program's
+    // files are mapped onto it once, at start-up.
     QString homeFolder;
+    // Whether "c:" is drive C or stands for `homeFolder` too: the system's rule, or the tests'
+    // own, which keep every file in their home folder.
+    Drives drives = systemDrives;
     // The files, through the system's layer or a test's.
     FileLayer *files = nullptr;
     // Where the program keeps a journal that the output folder cannot take.

@@ -28,7 +28,8 @@ void query_template::startSession()
     state.outputFolder = defaultFolder;
     // Made whatever folder the student picks below, for its owner alone, as the answers are the
     // student's; a failure (it exists already, or cannot be made) does not matter.
-    m_services.files->makeFolder(toFileSystemPath(defaultFolder, m_services.homeFolder));
+    m_services.files->makeFolder(
+            toFileSystemPath(defaultFolder, m_services.homeFolder, m_services.drives));
 
     m_services.prompt(QStringLiteral("Your full name:  "));
     const QString changeFolder = m_services.prompt(QStringLiteral(
@@ -51,7 +52,7 @@ void query_template::startSession()
     state.notesFilePath = state.outputFolder + u"\\notes_.txt"_s;
     // The names stay as the session gives them; the files are where they map to, for the run.
     const auto mapped = [this](const QString &name) {
-        return toFileSystemPath(name, m_services.homeFolder);
+        return toFileSystemPath(name, m_services.homeFolder, m_services.drives);
     };
     m_filePaths = {mapped(state.masterFilePath), mapped(state.sendFilePath),
                    mapped(state.notesFilePath)};

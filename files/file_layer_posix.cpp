@@ -1,4 +1,5 @@
 #include "file_layer.h"
+#include "file_paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+
+const Drives systemDrives = Drives::InHomeFolder;
 
 namespace {
 

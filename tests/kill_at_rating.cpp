@@ -5,8 +5,6 @@
 
 #include <QApplication>
 
-#include <csignal>
-
 using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char *argv[])
@@ -18,7 +16,7 @@ int main(int argc, char *argv[])
     useScript(student, {u"000."_s, u"A text line"_s, u"`qA question"_s});
     student.onPrompt = [](const QString &promptText) {
         if (promptText.startsWith(u"Assess your level of confidence"_s))
-            std::raise(SIGKILL);
+            killThisProcess();
     };
     const auto window = startShownRun(student);
     clickButton(*window, u"cmdNextQuestion"_s);

@@ -6,6 +6,14 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdlib>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <csignal>
+#endif
+
 Services FakeStudent::services()
 {
     Services services;
@@ -41,7 +49,9 @@ Services FakeStudent::services()
         ++beeps;
     };
     services.loadScript = script;
-    services.homeFolder = home.isEmpty() ? QDir::homePath() : home;
+    // HOME, which TemporaryHome sets, on Windows too, where QDir::homePath() does not read it.
+    services.homeFolder = home.isEmpty() ? qEnvironmentVariable("HOME", QDir::homePath()) : home;
+    services.drives = Drives::InHomeFolder;
     services.files = files;
     services.stateFolder = services.homeFolder + QStringLiteral("/.local/state/q_a_interface");
     return services;
@@ -157,3 +167,21 @@ void addAssignmentNumberRows()
                 << QString::fromLatin1(next);
     }
 }
+
+#ifdef Q_OS_WIN
+const int killedExitCode = 0xf291;
+
+void killThisProcess()
+{
+    ::TerminateProcess(::GetCurrentProcess(), killedExitCode);
+    std::abort(); // not reached: TerminateProcess does not return for its own process
+}
+#else
+const int killedExitCode = SIGKILL;
+
+void killThisProcess()
+{
+    std::raise(SIGKILL);
+    std::abort();
+}
+#endif

@@ -61,6 +61,12 @@ std::unique_ptr<query_template> startRun(FakeStudent &student);
 // The same, then shown, ready for clicks.
 std::unique_ptr<query_template> startShownRun(FakeStudent &student);
 
+// The exit code of a process that QProcess::kill() ended or that ended itself with
+// killThisProcess(): SIGKILL, or on Windows the code of Qt's TerminateProcess.
+extern const int killedExitCode;
+// Ends this process at once, as a kill from outside would, with no file closed or flushed.
+[[noreturn]] void killThisProcess();
+
 QByteArray readFile(const QString &path);
 // Makes or replaces the file with `bytes`; a failure fails the calling test.
 void writeFile(const QString &path, const QByteArray &bytes);

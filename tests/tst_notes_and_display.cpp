@@ -199,7 +199,7 @@ void TestNotesAndDisplay::displayNotesThatCannotBeRead()
     run.click(u"cmd_display_note_file"_s);
     QCOMPARE(run.student.problems,
              QStringList {u"Could not read %1: Is a directory. Nothing was added to the question "
-                          u"box."_s.arg(run.notes())});
+                          u"box."_s.arg(QDir::toNativeSeparators(run.notes()))});
     QCOMPARE(run.questionText(), stepped);
     QCOMPARE(run.session().responseText, stepped);
 }
@@ -241,7 +241,7 @@ void TestNotesAndDisplay::displaySendFileThatIsGone()
     run.click(u"cmd_displayCumulativeText"_s);
     QCOMPARE(run.student.problems,
              QStringList {u"Could not read %1: No such file or directory. Nothing was added to "
-                          u"the question box."_s.arg(run.send())});
+                          u"the question box."_s.arg(QDir::toNativeSeparators(run.send()))});
     QCOMPARE(run.questionText(), stepped);
     QVERIFY(!QFileInfo::exists(run.send()));
 }

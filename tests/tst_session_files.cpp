@@ -222,7 +222,8 @@ void TestSessionFiles::fileCannotBeOpenedAtStartUp()
             ? QStringList {u"name"_s, u""_s, u"000"_s}
             : QStringList {u"name"_s, u"1"_s, folderAnswer, u"000"_s};
     const auto window = startRun(student);
-    QCOMPARE(student.problems, QStringList {message.replace(u'~', home.path())});
+    QCOMPARE(student.problems,
+             QStringList {QDir::toNativeSeparators(message.replace(u'~', home.path()))});
     QCOMPARE(student.ends, 1);
     QVERIFY(!QFileInfo::exists(home.path() + u"/no such folder"_s));
     QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::Files), filesAfter);

@@ -315,29 +315,39 @@ void TestTextProcedures::textIsWrittenAsTheSetCanHoldIt()
 void TestTextProcedures::windowsPathsMapOntoThePlatform_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("mapped"); // with the home folder /home/ann
-    QTest::newRow("default-folder") << u"c:\\qorvanit"_s << u"/home/ann/qorvanit"_s;
+    QTest::addColumn<QString>("withoutDrives"); // with the home folder /home/ann
+    QTest::addColumn<QString>("withDrives"); // with the home folder C:/Users/ann
+    QTest::newRow("default-folder")
+            << u"c:\\qorvanit"_s << u"/home/ann/qorvanit"_s << u"c:/qorvanit"_s;
     QTest::newRow("master-file") << u"c:\\qorvanit\\masterFile.txt"_s
-                                 << u"/home/ann/qorvanit/masterFile.txt"_s;
-    QTest::newRow("capital-drive") << u"D:\\work\\"_s << u"/home/ann/work"_s;
-    QTest::newRow("drive-relative") << u"e:notes"_s << u"/home/ann/notes"_s;
-    QTest::newRow("drive-alone") << u"c:"_s << u"/home/ann"_s;
-    QTest::newRow("tilde") << u"~/course"_s << u"/home/ann/course"_s;
-    QTest::newRow("tilde-backslash") << u"~\\course"_s << u"/home/ann/course"_s;
-    QTest::newRow("absolute") << u"/tmp/q\\a"_s << u"/tmp/q/a"_s;
-    QTest::newRow("absolute-backslash") << u"\\tmp\\q"_s << u"/tmp/q"_s;
-    QTest::newRow("relative") << u"work\\q"_s << u"/home/ann/work/q"_s;
-    QTest::newRow("relative-dot") << u".\\q"_s << u"/home/ann/q"_s;
+                                 << u"/home/ann/qorvanit/masterFile.txt"_s
+                                 << u"c:/qorvanit/masterFile.txt"_s;
+    QTest::newRow("capital-drive") << u"D:\\work\\"_s << u"/home/ann/work"_s << u"D:/work"_s;
+    QTest::newRow("drive-relative") << u"e:notes"_s << u"/home/ann/notes"_s << u"e:notes"_s;
+    QTest::newRow("drive-alone") << u"c:"_s << u"/home/ann"_s << u"c:"_s;
+    QTest::newRow("tilde") << u"~/course"_s << u"/home/ann/course"_s << u"C:/Users/ann/course"_s;
+    QTest::newRow("tilde-backslash")
+            << u"~\\course"_s << u"/home/ann/course"_s << u"C:/Users/ann/course"_s;
+    QTest::newRow("absolute") << u"/tmp/q\\a"_s << u"/tmp/q/a"_s << u"/tmp/q/a"_s;
+    QTest::newRow("absolute-backslash") << u"\\tmp\\q"_s << u"/tmp/q"_s << u"/tmp/q"_s;
+    QTest::newRow("network") << u"\\\\server\\share\\q"_s << u"/server/share/q"_s
+                             << u"//server/share/q"_s;
+    QTest::newRow("relative") << u"work\\q"_s << u"/home/ann/work/q"_s << u"C:/Users/ann/work/q"_s;
+    QTest::newRow("relative-dot") << u".\\q"_s << u"/home/ann/q"_s << u"C:/Users/ann/q"_s;
     QTest::newRow("doubled-separator")
-            << u"c:\\course\\\\masterFile.txt"_s << u"/home/ann/course/masterFile.txt"_s;
-    QTest::newRow("digit-is-no-drive") << u"1:\\x"_s << u"/home/ann/1:/x"_s;
+            << u"c:\\course\\\\masterFile.txt"_s << u"/home/ann/course/masterFile.txt"_s
+            << u"c:/course/masterFile.txt"_s;
+    QTest::newRow("digit-is-no-drive")
+            << u"1:\\x"_s << u"/home/ann/1:/x"_s << u"C:/Users/ann/1:/x"_s;
 }
 
 void TestTextProcedures::windowsPathsMapOntoThePlatform()
 {
     QFETCH(QString, path);
-    QFETCH(QString, mapped);
-    QCOMPARE(toFileSystemPath(path, u"/home/ann"_s), mapped);
+    QFETCH(QString, withoutDrives);
+    QFETCH(QString, withDrives);
+    QCOMPARE(toFileSystemPath(path, u"/home/ann"_s, Drives::InHomeFolder), withoutDrives);
+    QCOMPARE(toFileSystemPath(path, u"C:/Users/ann"_s, Drives::Real), withDrives);
 }
 
 void TestTextProcedures::datesAndTimesHaveFixedForms_data()
