@@ -6,8 +6,8 @@
 #include "app/text_box.h"
 #include "app/text_procedures.h"
 #include "files/record_append.h"
-#include "files/text_codec.h"
 #include "files/record_composer.h"
+#include "files/text_codec.h"
 
 #include <QApplication>
 #include <QDir>
