@@ -23,10 +23,11 @@ QString toFileSystemPath(const QString &path, const QString &homeFolder, Drives 
         mapped = homeFolder + u'/' + mapped.mid(2);
     else if (!startsWithDrive(mapped) && !mapped.startsWith(u'/'))
         mapped = homeFolder + u'/' + mapped;
-    // A network name ("\\server\share") keeps its two leading separators, which the clean-up
-    // would make one on a system without drives. Doubled separators elsewhere and "." or ".."
-    // steps are dropped, so messages name the file plainly.
-    if (drives == Drives::Real && mapped.startsWith(u"//"_s))
-        return u'/' + QDir::cleanPath(mapped.mid(1));
-    return QDir::cleanPath(mapped);
+    // A network name ("\\server\share") keeps its two leading separators where the system has
+    // drives; elsewhere it is one absolute name, the same on every system (the clean-up alone
+    // keeps them on one and not on the other). Doubled separators elsewhere and "." or ".." steps
+    // are dropped, so messages name the file plainly.
+    const bool network = mapped.startsWith(u"//"_s);
+    const QString cleaned = QDir::cleanPath(network ? mapped.mid(1) : mapped);
+    return network && drives == Drives::Real ? u'/' + cleaned : cleaned;
 }

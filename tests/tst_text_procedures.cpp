@@ -14,6 +14,18 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+QByteArray everyByte()
+{
+    QByteArray bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes += char(b);
+    return bytes;
+}
+
+} // namespace
+
 class TestTextProcedures : public QObject
 {
     Q_OBJECT
@@ -34,6 +46,7 @@ private slots:
     void codeLineDrawsInOrderAndRoundsHalfToEven();
     void codeLineAddsAFillerInAboutOnePassInTen();
     void everyByteRoundTrips();
+    void everyByteReadsAsQtReadsIt();
     void charactersOutsideTheSetBecomeQuestionMarks_data();
     void charactersOutsideTheSetBecomeQuestionMarks();
     void textIsWrittenAsTheSetCanHoldIt_data();
@@ -161,10 +174,7 @@ void TestTextProcedures::remSpacesDropsBlanksAndHyphens()
 
 void TestTextProcedures::codeReturnsTheLineByteForByte()
 {
-    QByteArray everyByte;
-    for (int b = 0; b < 256; ++b)
-        everyByte += char(b);
-    const QString lines[] = {QString(), u"two\r\nlines"_s, fromCp1252(everyByte)};
+    const QString lines[] = {QString(), u"two\r\nlines"_s, fromCp1252(everyByte())};
     for (const QString &line : lines) {
         for (int codeNbr : {19, 28, 0, -3})
             QCOMPARE(toCp1252(code(line, codeNbr)), toCp1252(line));
@@ -229,21 +239,22 @@ void TestTextProcedures::codeLineAddsAFillerInAboutOnePassInTen()
 
 void TestTextProcedures::everyByteRoundTrips()
 {
-    QByteArray everyByte;
-    for (int b = 0; b < 256; ++b)
-        everyByte += char(b);
-    const QString text = fromCp1252(everyByte);
+    const QString text = fromCp1252(everyByte());
     QCOMPARE(text.size(), 256);
     QCOMPARE(text[0x80], QChar(0x20AC));
     QCOMPARE(text[0x81], QChar(0x81));
     QCOMPARE(text[0x8D], QChar(0x8D));
     QCOMPARE(text[0x9F], QChar(0x178));
     QCOMPARE(text[0xE9], QChar(0xE9));
-    QCOMPARE(toCp1252(text), everyByte);
-    // The table agrees with Qt's own decoder on every byte.
+    QCOMPARE(toCp1252(text), everyByte());
+}
+
+void TestTextProcedures::everyByteReadsAsQtReadsIt()
+{
     QStringDecoder windows1252("windows-1252");
-    QVERIFY(windows1252.isValid());
-    QCOMPARE(text, QString(windows1252(everyByte)));
+    if (!windows1252.isValid())
+        QSKIP("This Qt has no Windows-1252 decoder to compare with: it was built without ICU");
+    QCOMPARE(fromCp1252(everyByte()), QString(windows1252(everyByte())));
 }
 
 void TestTextProcedures::charactersOutsideTheSetBecomeQuestionMarks_data()
