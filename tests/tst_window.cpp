@@ -59,6 +59,7 @@ private slots:
 void TestWindow::initTestCase()
 {
     QApplication::setStyle(u"fusion"_s);
+    query_template::installAccessibleRoles();
 }
 
 void TestWindow::captionsFitTheirControls_data()
