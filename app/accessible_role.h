@@ -15,8 +15,8 @@ QAccessibleInterface *accessibleAs(const QString &className, QObject *object)
 } // namespace detail
 
 // Shows every widget of class `Widget` to assistive technology in `role`, rather than as the
-// plain client area or filler that Qt makes of a widget class it does not know. Called before the
-// first such widget is shown; Qt keeps one factory however often it is called.
+// plain client area or filler that Qt makes of a widget class it does not know. Called once, at
+// start-up, before the first such widget is made.
 template<typename Widget, QAccessible::Role role> void showAccessibleAs()
 {
     QAccessible::installFactory(detail::accessibleAs<Widget, role>);

@@ -1,10 +1,7 @@
 #include "announcer.h"
 
-#include "accessible_role.h"
-
 Announcer::Announcer(QWidget *parent) : QWidget(parent)
 {
-    showAccessibleAs<Announcer, QAccessible::Notification>();
     setFixedSize(0, 0);
     hide();
 }

@@ -19,6 +19,7 @@ int main(int argc, char *argv[])
 #endif
     QApplication app(argc, argv);
     setProgramIdentity();
+    query_template::installAccessibleRoles();
     query_template window(Services::system());
     // The display name titles the prompts, which have no title of their own. Qt would append it
     // to every title given after it, so the window takes its caption "Form1" first.

@@ -15,6 +15,9 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <functional>
+#include <map>
+
 namespace {
 
 // The layout is given in twips; 15 twips make one pixel at 96 dpi.
@@ -23,13 +26,17 @@ constexpr int fromTwips(int twips)
     return twips / 15;
 }
 
-void place(QWidget *control, const QString &name, int left, int top, int width, int height)
+// The window's kinds of control, each made showing `caption` (a text box: its initial text).
+
+QPushButton *button(const QString &caption, QWidget *parent)
 {
-    control->setObjectName(name);
-    control->setGeometry(fromTwips(left), fromTwips(top), fromTwips(width), fromTwips(height));
+    auto *button = new CaptionButton(caption, parent);
+    // Enter on a focused button clicks it, as Space does.
+    button->setAutoDefault(true);
+    return button;
 }
 
-QPlainTextEdit *makeTextBox(const QString &text, QWidget *parent)
+QPlainTextEdit *textBox(const QString &text, QWidget *parent)
 {
     auto *box = new QPlainTextEdit(text, parent);
     QFont font(QStringLiteral("Arial"));
@@ -43,7 +50,13 @@ QPlainTextEdit *makeTextBox(const QString &text, QWidget *parent)
     return box;
 }
 
-QLabel *makeLabel(const QString &caption, QWidget *parent)
+// A one-line text box.
+QLineEdit *field(const QString &text, QWidget *parent)
+{
+    return new QLineEdit(text, parent);
+}
+
+QLabel *label(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
     label->setWordWrap(true);
@@ -51,14 +64,58 @@ QLabel *makeLabel(const QString &caption, QWidget *parent)
     return label;
 }
 
+// The label beside a field, one line high: a wrapped number would fall out of sight.
+QLabel *fieldLabel(const QString &caption, QWidget *parent)
+{
+    auto *fieldLabel = label(caption, parent);
+    fieldLabel->setWordWrap(false);
+    return fieldLabel;
+}
+
+QListWidget *listBox(const QString &, QWidget *parent)
+{
+    return new QListWidget(parent);
+}
+
+PictureArea *picture(const QString &, QWidget *parent)
+{
+    return new PictureArea(parent);
+}
+
+using Handler = void (query_template::*)();
+
+// One control of the window: the member that holds it and the kind it is made as (the compiler
+// checks that they agree), its name, its caption or initial text, its place in twips (left, top,
+// width, height) and its place in the focus order; then the handler of a click, and the name a
+// screen reader reads when the control has no caption to read.
+struct Control
+{
+    template<typename Widget>
+    Control(Widget *&member, Widget *(*make)(const QString &, QWidget *), const char *name,
+            const char *caption, QRect twips, int tab, Handler clicked = nullptr,
+            const char *accessibleName = nullptr)
+        : make([member = &member, make](const QString &text, QWidget *parent) {
+              return *member = make(text, parent);
+          }),
+          name(QLatin1String(name)), caption(QLatin1String(caption)),
+          accessibleName(QLatin1String(accessibleName ? accessibleName : caption)), twips(twips),
+          tab(tab), clicked(clicked)
+    { }
+
+    std::function<QWidget *(const QString &caption, QWidget *parent)> make;
+    QString name;
+    QString caption;
+    QString accessibleName;
+    QRect twips;
+    int tab;
+    Handler clicked;
+};
+
 } // namespace
 
 query_template::query_template(Services services, QWidget *parent)
     : QWidget(parent), m_services(std::move(services))
 {
-    // A screen reader sees the window as a window named by its caption; a plain top-level widget
-    // would be a client area without a name.
-    showAccessibleAs<query_template, QAccessible::Window>();
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
     // The student sees, while typing, which characters the files will spell out or replace.
@@ -67,123 +124,75 @@ query_template::query_template(Services services, QWidget *parent)
 
 query_template::~query_template() = default;
 
+void query_template::installAccessibleRoles()
+{
+    // A top-level plain widget would be a client area without a name.
+    showAccessibleAs<query_template, QAccessible::Window>();
+    showAccessibleAs<PictureArea, QAccessible::Graphic>();
+    showAccessibleAs<Announcer, QAccessible::Notification>();
+}
+
 void query_template::createControls()
 {
     setFixedSize(fromTwips(10875), fromTwips(8595));
     setFont(controlFont());
 
-    cmdNextQuestion = new CaptionButton(QStringLiteral("Next Question / Answer"), this);
-    cmd_enter_response = new CaptionButton(QStringLiteral("Enter Response"), this);
-    cmd_save_as_notes = new CaptionButton(QStringLiteral("Save as Notes"), this);
-    cmd_display_note_file = new CaptionButton(QStringLiteral("display notes"), this);
-    cmd_displayCumulativeText = new CaptionButton(QStringLiteral("display SEND file"), this);
-    cmd_clr_answer = new CaptionButton(QStringLiteral("clear answer"), this);
-    cmd_quit = new CaptionButton(QStringLiteral("quit program"), this);
-    txt_question = makeTextBox(QString(), this);
-    txt_answer = makeTextBox(QStringLiteral(" "), this);
-    Picture1 = new PictureArea(this);
-    Picture2 = new PictureArea(this);
-    lbl_only_if_prompted = makeLabel(QStringLiteral("click only if prompted"), this);
-    cmd_next_picture = new CaptionButton(QStringLiteral("next picture"), this);
-    cmd_copy_picture = new CaptionButton(QStringLiteral("copy picture"), this);
-    cmd_timerTrigger = new CaptionButton(QStringLiteral("Trigger Timer"), this);
-    List1 = new QListWidget(this);
-    for (int i = 0; i < 4; ++i) {
-        lbl_parameter[i] = makeLabel(QStringLiteral("Parameter %1").arg(i + 1), this);
-        // One line high: a wrapped number would fall out of sight.
-        lbl_parameter[i]->setWordWrap(false);
-        txt_parameter[i] = new QLineEdit(QStringLiteral("1"), this);
+    using W = query_template;
+    // clang-format off
+    const Control controls[] = {
+        {cmdNextQuestion,           button,     "cmdNextQuestion",           "Next Question / Answer", {240, 0, 975, 735},       2,  &W::cmdNextQuestion_Click},
+        {cmd_enter_response,        button,     "cmd_enter_response",        "Enter Response",         {5640, 240, 855, 495},    3,  &W::cmd_enter_response_Click},
+        {cmd_save_as_notes,         button,     "cmd_save_as_notes",         "Save as Notes",          {6480, 240, 855, 495},    6,  &W::cmd_save_as_notes_Click},
+        {cmd_display_note_file,     button,     "cmd_display_note_file",     "display notes",          {2400, 240, 135, 495},    18, &W::cmd_display_note_file_Click},
+        {cmd_displayCumulativeText, button,     "cmd_displayCumulativeText", "display SEND file",      {4440, 240, 915, 495},    17, &W::cmd_displayCumulativeText_Click},
+        {cmd_clr_answer,            button,     "cmd_clr_answer",            "clear answer",           {8880, 240, 735, 495},    24, &W::cmd_clr_answer_Click},
+        {cmd_quit,                  button,     "cmd_quit",                  "quit program",           {10200, 0, 735, 495},     19, &W::cmd_quit_Click},
+        {txt_question,              textBox,    "txt_question",              "",                       {240, 720, 5175, 3255},   0,  {}, "Questions"},
+        {txt_answer,                textBox,    "txt_answer",                " ",                      {5640, 720, 5055, 3255},  1,  {}, "Your response"},
+        {Picture1,                  picture,    "Picture1",                  "",                       {240, 4080, 5175, 3375},  4,  {}, "Drawing area"},
+        {Picture2,                  picture,    "Picture2",                  "",                       {5640, 4080, 5055, 3375}, 5,  {}, "Copied picture"},
+        {lbl_only_if_prompted,      label,      "lbl_only_if_prompted",      "click only if prompted", {240, 7560, 855, 495},    22},
+        {cmd_next_picture,          button,     "cmd_next_picture",          "next picture",           {1200, 7560, 855, 495},   21, &W::cmd_next_picture_Click},
+        {cmd_copy_picture,          button,     "cmd_copy_picture",          "copy picture",           {1200, 8160, 855, 495},   23, &W::cmd_copy_picture_Click},
+        {cmd_timerTrigger,          button,     "cmd_timerTrigger",          "Trigger Timer",          {2400, 7560, 735, 495},   7},
+        {List1,                     listBox,    "List1",                     "",                       {3120, 7680, 1695, 840},  8,  {}, "List"},
+        {lbl_parameter[0],          fieldLabel, "lbl_parameter(0)",          "Parameter 1",            {5640, 7680, 900, 195},   9},
+        {txt_parameter[0],          field,      "txt_parameter(0)",          "1",                      {6720, 7680, 300, 285},   10, {}, "Parameter 1"},
+        {lbl_parameter[1],          fieldLabel, "lbl_parameter(1)",          "Parameter 2",            {5640, 8160, 855, 195},   11},
+        {txt_parameter[1],          field,      "txt_parameter(1)",          "1",                      {6720, 8160, 300, 285},   12, {}, "Parameter 2"},
+        {lbl_parameter[2],          fieldLabel, "lbl_parameter(2)",          "Parameter 3",            {7200, 7680, 1005, 195},  13},
+        {txt_parameter[2],          field,      "txt_parameter(2)",          "1",                      {8205, 7680, 300, 285},   14, {}, "Parameter 3"},
+        {lbl_parameter[3],          fieldLabel, "lbl_parameter(3)",          "Parameter 4",            {7200, 8160, 900, 195},   15},
+        {txt_parameter[3],          field,      "txt_parameter(3)",          "1",                      {8205, 8160, 300, 285},   16, {}, "Parameter 4"},
+        {cmd_pend_exp,              button,     "cmd_pend_exp",              "pend exp",               {8640, 7560, 495, 375},   20, &W::cmd_pend_exp_Click},
+    };
+    // clang-format on
+    std::map<int, QWidget *> focusOrder;
+    for (const Control &control : controls) {
+        QWidget *widget = control.make(control.caption, this);
+        widget->setObjectName(control.name);
+        const QRect &twips = control.twips;
+        widget->setGeometry(fromTwips(twips.x()), fromTwips(twips.y()), fromTwips(twips.width()),
+                            fromTwips(twips.height()));
+        widget->setAccessibleName(control.accessibleName);
+        // The chain holds only what Tab stops at: chaining a label or a picture area, which
+        // take no focus, would reorder the controls around it.
+        if (widget->focusPolicy() & Qt::TabFocus)
+            focusOrder[control.tab] = widget;
+        if (control.clicked)
+            connect(qobject_cast<QPushButton *>(widget), &QPushButton::clicked, this,
+                    control.clicked);
     }
-    cmd_pend_exp = new CaptionButton(QStringLiteral("pend exp"), this);
-    m_announcer = new Announcer(this);
-
-    place(cmdNextQuestion, QStringLiteral("cmdNextQuestion"), 240, 0, 975, 735);
-    place(cmd_enter_response, QStringLiteral("cmd_enter_response"), 5640, 240, 855, 495);
-    place(cmd_save_as_notes, QStringLiteral("cmd_save_as_notes"), 6480, 240, 855, 495);
-    place(cmd_display_note_file, QStringLiteral("cmd_display_note_file"), 2400, 240, 135, 495);
-    place(cmd_displayCumulativeText, QStringLiteral("cmd_displayCumulativeText"), 4440, 240, 915,
-          495);
-    place(cmd_clr_answer, QStringLiteral("cmd_clr_answer"), 8880, 240, 735, 495);
-    place(cmd_quit, QStringLiteral("cmd_quit"), 10200, 0, 735, 495);
-    place(txt_question, QStringLiteral("txt_question"), 240, 720, 5175, 3255);
-    place(txt_answer, QStringLiteral("txt_answer"), 5640, 720, 5055, 3255);
-    place(Picture1, QStringLiteral("Picture1"), 240, 4080, 5175, 3375);
-    place(Picture2, QStringLiteral("Picture2"), 5640, 4080, 5055, 3375);
-    place(lbl_only_if_prompted, QStringLiteral("lbl_only_if_prompted"), 240, 7560, 855, 495);
-    place(cmd_next_picture, QStringLiteral("cmd_next_picture"), 1200, 7560, 855, 495);
-    place(cmd_copy_picture, QStringLiteral("cmd_copy_picture"), 1200, 8160, 855, 495);
-    place(cmd_timerTrigger, QStringLiteral("cmd_timerTrigger"), 2400, 7560, 735, 495);
-    place(List1, QStringLiteral("List1"), 3120, 7680, 1695, 840);
-    const int parameterLeft[] = {5640, 5640, 7200, 7200};
-    const int parameterLabelWidth[] = {900, 855, 1005, 900};
-    const int parameterBoxLeft[] = {6720, 6720, 8205, 8205};
-    const int parameterTop[] = {7680, 8160, 7680, 8160};
-    for (int i = 0; i < 4; ++i) {
-        place(lbl_parameter[i], QStringLiteral("lbl_parameter(%1)").arg(i), parameterLeft[i],
-              parameterTop[i], parameterLabelWidth[i], 195);
-        place(txt_parameter[i], QStringLiteral("txt_parameter(%1)").arg(i), parameterBoxLeft[i],
-              parameterTop[i], 300, 285);
-    }
-    place(cmd_pend_exp, QStringLiteral("cmd_pend_exp"), 8640, 7560, 495, 375);
-
+    for (auto previous = focusOrder.begin(), next = std::next(previous); next != focusOrder.end();
+         previous = next++)
+        setTabOrder(previous->second, next->second);
     // The caption does not fit the narrow button; the tip shows it.
     cmd_display_note_file->setToolTip(cmd_display_note_file->text());
-    for (QPushButton *button : findChildren<QPushButton *>()) {
-        button->setAccessibleName(button->text());
-        // Enter on a focused button clicks it, as Space does.
-        button->setAutoDefault(true);
-    }
-    for (QLabel *label : findChildren<QLabel *>())
-        label->setAccessibleName(label->text());
-    txt_question->setAccessibleName(QStringLiteral("Questions"));
-    txt_answer->setAccessibleName(QStringLiteral("Your response"));
-    Picture1->setAccessibleName(QStringLiteral("Drawing area"));
-    Picture2->setAccessibleName(QStringLiteral("Copied picture"));
-    List1->setAccessibleName(QStringLiteral("List"));
-    for (int i = 0; i < 4; ++i)
-        txt_parameter[i]->setAccessibleName(lbl_parameter[i]->text());
+    m_announcer = new Announcer(this);
 
     tmr_pend_exp = new QTimer(this);
     tmr_pend_exp->setObjectName(QStringLiteral("tmr_pend_exp"));
     tmr_pend_exp->setInterval(15);
-
-    QWidget *const tabOrder[] = {
-            txt_question,
-            txt_answer,
-            cmdNextQuestion,
-            cmd_enter_response,
-            cmd_save_as_notes,
-            cmd_timerTrigger,
-            List1,
-            txt_parameter[0],
-            txt_parameter[1],
-            txt_parameter[2],
-            txt_parameter[3],
-            cmd_displayCumulativeText,
-            cmd_display_note_file,
-            cmd_quit,
-            cmd_pend_exp,
-            cmd_next_picture,
-            cmd_copy_picture,
-            cmd_clr_answer,
-    };
-    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
-
-    connect(cmdNextQuestion, &QPushButton::clicked, this, &query_template::cmdNextQuestion_Click);
-    connect(cmd_enter_response, &QPushButton::clicked, this,
-            &query_template::cmd_enter_response_Click);
-    connect(cmd_save_as_notes, &QPushButton::clicked, this,
-            &query_template::cmd_save_as_notes_Click);
-    connect(cmd_display_note_file, &QPushButton::clicked, this,
-            &query_template::cmd_display_note_file_Click);
-    connect(cmd_displayCumulativeText, &QPushButton::clicked, this,
-            &query_template::cmd_displayCumulativeText_Click);
-    connect(cmd_clr_answer, &QPushButton::clicked, this, &query_template::cmd_clr_answer_Click);
-    connect(cmd_quit, &QPushButton::clicked, this, &query_template::cmd_quit_Click);
-    connect(cmd_next_picture, &QPushButton::clicked, this, &query_template::cmd_next_picture_Click);
-    connect(cmd_copy_picture, &QPushButton::clicked, this, &query_template::cmd_copy_picture_Click);
-    connect(cmd_pend_exp, &QPushButton::clicked, this, &query_template::cmd_pend_exp_Click);
     connect(tmr_pend_exp, &QTimer::timeout, this, &query_template::tmr_pend_exp_Timer);
     // Any change of the question box but a step's leaves responseText behind it.
     connect(txt_question->document(), &QTextDocument::contentsChanged, this,

@@ -47,6 +47,10 @@ public:
     explicit query_template(Services services, QWidget *parent = nullptr);
     ~query_template() override;
 
+    // Shows the window, its picture areas and its announcements to a screen reader in their
+    // roles. Called once, before the first window is made.
+    static void installAccessibleRoles();
+
     // Start-up: the prompts, the session's fixed texts, the script and the session header.
     // Runs once, before the window is first shown.
     void Form_Load();

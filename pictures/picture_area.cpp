@@ -1,14 +1,11 @@
 #include "picture_area.h"
 
-#include "app/accessible_role.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
 
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
 {
-    showAccessibleAs<PictureArea, QAccessible::Graphic>();
     // paintEvent covers every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette palette = this->palette();

@@ -85,6 +85,7 @@ private slots:
 
 void TestAccessibility::initTestCase()
 {
+    query_template::installAccessibleRoles();
     // As a screen reader does when it starts listening: then Qt tells of every change.
     QAccessible::installUpdateHandler(listen);
     QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);

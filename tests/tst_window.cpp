@@ -1,5 +1,6 @@
 #include "session_run.h"
 
+#include "app/announcer.h"
 #include "app/caption_button.h"
 #include "app/identity.h"
 #include "app/input_prompt.h"
@@ -10,8 +11,11 @@
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 
@@ -19,23 +23,116 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Where a control lays out its caption, in its own coordinates, and how it wraps it.
-QRect captionRect(const QWidget *control, int *flags)
+// The window's controls: every child but the announcer, which takes no room.
+QList<QWidget *> controlsOf(const query_template &window)
 {
-    if (const auto *button = qobject_cast<const CaptionButton *>(control)) {
+    QList<QWidget *> controls = window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    controls.removeIf([](const QWidget *child) { return qobject_cast<const Announcer *>(child); });
+    return controls;
+}
+
+// What a control shows as its caption; null for a control without one.
+QString caption(const QWidget *control)
+{
+    if (const auto *button = qobject_cast<const QPushButton *>(control))
+        return button->text();
+    if (const auto *label = qobject_cast<const QLabel *>(control))
+        return label->text();
+    return {};
+}
+
+void setCaption(QWidget *control, const QString &caption)
+{
+    if (auto *button = qobject_cast<QPushButton *>(control))
+        button->setText(caption);
+    else
+        qobject_cast<QLabel *>(control)->setText(caption);
+}
+
+// One row for each of the window's controls, or for each that shows a caption.
+void addControlRows(bool captionedOnly)
+{
+    QTest::addColumn<QString>("control");
+    FakeStudent student;
+    const query_template window(student.services());
+    for (const QWidget *control : controlsOf(window)) {
+        if (captionedOnly && caption(control).isNull())
+            continue;
+        const QString name = control->objectName();
+        QTest::newRow(qPrintable(QString(name).replace(u'(', u'_').remove(u')'))) << name;
+    }
+}
+
+// Where the style lays out a control's caption, in the control's coordinates, and how the
+// caption wraps: inside a push button's frame, or in a label's contents.
+QRect captionArea(const QWidget *control, int *flags)
+{
+    if (const auto *button = qobject_cast<const QPushButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        if (button->autoDefault())
+            option.features |= QStyleOptionButton::AutoDefaultButton;
         *flags = CaptionButton::captionFlags;
-        return button->captionRect();
+        return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     }
     const auto *label = qobject_cast<const QLabel *>(control);
     *flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
     return label->contentsRect();
 }
 
-QString caption(const QWidget *control)
+// What a control shows, in the window's coordinates: a button's caption area, the text area of
+// a box or list, or the whole control.
+QRect shownPart(const QWidget *control)
 {
-    if (const auto *button = qobject_cast<const QPushButton *>(control))
-        return button->text();
-    return qobject_cast<const QLabel *>(control)->text();
+    QRect part = control->rect();
+    int flags = 0;
+    if (qobject_cast<const QPushButton *>(control))
+        part = captionArea(control, &flags);
+    else if (const auto *area = qobject_cast<const QAbstractScrollArea *>(control))
+        part = area->viewport()->geometry();
+    return part.translated(control->pos());
+}
+
+// Pixels, black where a caption inks them and white elsewhere.
+QImage inkOnly(const QImage &image, QRgb background)
+{
+    QImage ink(image.size(), QImage::Format_Mono);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            ink.setPixel(x, y, image.pixel(x, y) == background ? 0 : 1);
+    }
+    return ink;
+}
+
+// The device pixels a caption inks, in `image`.
+QRect inkBounds(const QImage &ink)
+{
+    QRect bounds;
+    for (int y = 0; y < ink.height(); ++y) {
+        for (int x = 0; x < ink.width(); ++x) {
+            if (ink.pixelIndex(x, y))
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+// What the control shows of its caption at the screen's device pixels: the pixels that differ
+// from the control without it.
+QImage shownCaption(QWidget *control)
+{
+    const QImage shown = control->grab().toImage();
+    const QString text = caption(control);
+    setCaption(control, QString());
+    const QImage blank = control->grab().toImage();
+    setCaption(control, text);
+    QImage ink(shown.size(), QImage::Format_Mono);
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            ink.setPixel(x, y, shown.pixel(x, y) == blank.pixel(x, y) ? 0 : 1);
+    }
+    return ink;
 }
 
 } // namespace
@@ -47,8 +144,12 @@ private slots:
     void initTestCase();
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
+    void controlsStandInTheWindowClearOfEachOther_data();
+    void controlsStandInTheWindowClearOfEachOther();
     void textBoxesWriteInAnArialMetricFace();
     void screenReaderSeesTheWindowByItsCaption();
+    void screenReaderNamesEveryControl_data();
+    void screenReaderNamesEveryControl();
     void screenReaderSeesEachPromptByItsText();
     void promptsWriteInTheWindowsFace();
     void windowsCarryThePackagedIcon();
@@ -59,55 +160,92 @@ private slots:
 void TestWindow::initTestCase()
 {
     QApplication::setStyle(u"fusion"_s);
+    query_template::installAccessibleRoles();
 }
 
 void TestWindow::captionsFitTheirControls_data()
 {
-    QTest::addColumn<QString>("control");
-    // The control table places these 4 pixels past the window's edge: their captions fit the
-    // buttons, but the window cuts off a strip of them.
-    const QStringList pastTheEdge = {u"cmd_quit"_s, u"cmd_copy_picture"_s};
-    QTest::addColumn<bool>("pastTheEdge");
-    FakeStudent student;
-    const query_template window(student.services());
-    for (const QWidget *control : window.findChildren<QWidget *>()) {
-        if (qobject_cast<const QPushButton *>(control) || qobject_cast<const QLabel *>(control)) {
-            const QString name = control->objectName();
-            const QString tag = QString(name).replace(u'(', u'_').remove(u')');
-            QTest::newRow(qPrintable(tag)) << name << pastTheEdge.contains(name);
-        }
-    }
+    addControlRows(true);
 }
 
 void TestWindow::captionsFitTheirControls()
 {
     QFETCH(QString, control);
-    QFETCH(bool, pastTheEdge);
     FakeStudent student;
-    const query_template window(student.services());
-    const auto *widget = window.findChild<QWidget *>(control);
+    query_template window(student.services());
+    auto *widget = window.findChild<QWidget *>(control);
     int flags = 0;
-    const QRect contents = captionRect(widget, &flags);
+    const QRect area = captionArea(widget, &flags);
     const QString text = caption(widget);
-    const QFontMetricsF metrics(widget->font(), widget);
-    const QSizeF lines = metrics.boundingRect(QRectF(contents), flags, text).size();
-    // The last line's leading is space below the caption, not ink.
-    const QSizeF needed(lines.width(), lines.height() - metrics.leading());
-    const QString report = u"%1 needs %2x%3 in %4x%5"_s.arg(text)
-                                   .arg(needed.width())
-                                   .arg(needed.height())
-                                   .arg(contents.width())
-                                   .arg(contents.height());
+    // The caption as Qt lays it out in the area, at the screen's device pixels, on a canvas with
+    // room all round for what does not fit. The room is a multiple of 4 pixels, so that the
+    // control's corner falls on a whole device pixel at every scale tested (1.25 x 4 = 5).
+    const qreal ratio = widget->devicePixelRatioF();
+    const int room = 4 * (widget->width() + widget->height());
+    QImage canvas((widget->size() + 2 * QSize(room, room)) * ratio,
+                  QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(ratio);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.setFont(widget->font());
+    painter.drawText(area.translated(room, room), flags | Qt::TextDontClip, text);
+    painter.end();
+    const QImage laidOut = inkOnly(canvas, qRgb(255, 255, 255));
+    const QPoint corner = QPoint(room, room) * ratio;
+    // Every pixel it inks, however faint, in device pixels of the control.
+    const QRectF ink = inkBounds(laidOut).translated(-corner);
+    const QRectF areaPixels(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio);
+    const QString report = u"%1 inks %2,%3 %4x%5 in %6,%7 %8x%9 (device pixels)"_s.arg(text)
+                                   .arg(ink.x())
+                                   .arg(ink.y())
+                                   .arg(ink.width())
+                                   .arg(ink.height())
+                                   .arg(areaPixels.x())
+                                   .arg(areaPixels.y())
+                                   .arg(areaPixels.width())
+                                   .arg(areaPixels.height());
     // Too narrow for any face: its tip shows the whole caption.
     if (control == u"cmd_display_note_file"_s) {
-        QVERIFY2(needed.width() > contents.width(), qPrintable(report));
+        QVERIFY2(!areaPixels.contains(ink), qPrintable(report));
         QCOMPARE(widget->toolTip(), text);
         return;
     }
-    QVERIFY2(needed.width() <= contents.width() && needed.height() <= contents.height(),
+    // Its two lines are 0.17 pixels taller than its area, and Qt cuts off what does not fit: at
+    // these scales the descender of "exp" loses its last row of device pixels.
+    if (control == u"cmd_pend_exp"_s && ratio >= 1.5)
+        QEXPECT_FAIL("", "the layout's button is too low for two lines of the face", Abort);
+    QVERIFY2(areaPixels.contains(ink), qPrintable(report));
+    // The control shows exactly that caption there.
+    const QRect shown = areaPixels.toAlignedRect();
+    QCOMPARE(shownCaption(widget).copy(shown), laidOut.copy(shown.translated(corner)));
+    // No edge of the window cuts it off, although two controls stand past it.
+    QVERIFY2(QRectF(QPointF(), QSizeF(window.size()) * ratio)
+                     .contains(ink.translated(QPointF(widget->pos()) * ratio)),
              qPrintable(report));
-    const QRect shown = QRect(widget->mapTo(&window, contents.topLeft()), contents.size());
-    QCOMPARE(!window.rect().contains(shown), pastTheEdge);
+}
+
+void TestWindow::controlsStandInTheWindowClearOfEachOther_data()
+{
+    addControlRows(false);
+}
+
+void TestWindow::controlsStandInTheWindowClearOfEachOther()
+{
+    QFETCH(QString, control);
+    FakeStudent student;
+    const query_template window(student.services());
+    const QWidget *widget = window.findChild<QWidget *>(control);
+    QVERIFY(widget->isVisibleTo(&window));
+    // Neighbours may share a border pixel, never what the other shows.
+    const QRect shown = shownPart(widget);
+    for (const QWidget *other : controlsOf(window)) {
+        if (other != widget)
+            QVERIFY2(!other->geometry().intersects(shown), qPrintable(other->objectName()));
+    }
+    // The layout puts these two 4 pixels past the window's edge, which cuts off a strip of them
+    // but none of their captions.
+    const bool pastTheEdge = control == u"cmd_quit"_s || control == u"cmd_copy_picture"_s;
+    QCOMPARE(!window.rect().contains(widget->geometry()), pastTheEdge);
 }
 
 void TestWindow::textBoxesWriteInAnArialMetricFace()
@@ -126,6 +264,46 @@ void TestWindow::screenReaderSeesTheWindowByItsCaption()
     QVERIFY(accessible);
     QCOMPARE(accessible->role(), QAccessible::Window);
     QCOMPARE(accessible->text(QAccessible::Name), u"Form1"_s);
+}
+
+void TestWindow::screenReaderNamesEveryControl_data()
+{
+    addControlRows(false);
+}
+
+void TestWindow::screenReaderNamesEveryControl()
+{
+    QFETCH(QString, control);
+    FakeStudent student;
+    const query_template window(student.services());
+    const QWidget *widget = window.findChild<QWidget *>(control);
+    const auto nameOf = [](const QWidget *control) {
+        return QAccessible::queryAccessibleInterface(const_cast<QWidget *>(control))
+                ->text(QAccessible::Name);
+    };
+    const QString name = nameOf(widget);
+    QVERIFY(!name.isEmpty());
+    // It reads out what the student sees.
+    if (!caption(widget).isNull())
+        QCOMPARE(name, caption(widget));
+    // A field is named by the label beside it, on its left.
+    if (qobject_cast<const QLineEdit *>(widget)) {
+        const QWidget *beside = nullptr;
+        for (const QWidget *other : controlsOf(window)) {
+            if (qobject_cast<const QLabel *>(other) && other->y() == widget->y()
+                && other->geometry().right() < widget->x() && (!beside || other->x() > beside->x()))
+                beside = other;
+        }
+        QVERIFY(beside);
+        QCOMPARE(name, caption(beside));
+    }
+    // Among the controls the student can tab to, each name is its own.
+    if (widget->focusPolicy() & Qt::TabFocus) {
+        for (const QWidget *other : controlsOf(window)) {
+            if (other != widget && (other->focusPolicy() & Qt::TabFocus))
+                QVERIFY2(nameOf(other) != name, qPrintable(other->objectName()));
+        }
+    }
 }
 
 void TestWindow::screenReaderSeesEachPromptByItsText()
