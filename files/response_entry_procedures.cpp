@@ -1,7 +1,7 @@
 #include "app/query_template.h"
 
 #include "app/text_box.h"
-#include "app/text_procedures.h"
+#include "number_text.h"
 #include "record_layout.h"
 
 #include <QPlainTextEdit>
