@@ -5,6 +5,7 @@
 #include "caption_button.h"
 #include "control_font.h"
 #include "pictures/picture_area.h"
+#include "question_box.h"
 #include "spelling_marks.h"
 
 #include <QLabel>
@@ -61,6 +62,7 @@ query_template::query_template(Services services, QWidget *parent)
     showAccessibleAs<query_template, QAccessible::Window>();
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
+    m_questionBox = std::make_unique<QuestionBox>(txt_question);
     // The student sees, while typing, which characters the files will spell out or replace.
     new SpellingMarks(txt_answer);
 }
@@ -185,9 +187,6 @@ void query_template::createControls()
     connect(cmd_copy_picture, &QPushButton::clicked, this, &query_template::cmd_copy_picture_Click);
     connect(cmd_pend_exp, &QPushButton::clicked, this, &query_template::cmd_pend_exp_Click);
     connect(tmr_pend_exp, &QTimer::timeout, this, &query_template::tmr_pend_exp_Timer);
-    // Any change of the question box but a step's leaves responseText behind it.
-    connect(txt_question->document(), &QTextDocument::contentsChanged, this,
-            [this] { m_responseTextIsQuestionBox = false; });
     // Once the student changes or clears a kept text, or it is recorded, it is typed text again.
     connect(txt_answer->document(), &QTextDocument::contentsChanged, this,
             [this] { m_answerKept = false; });

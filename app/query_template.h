@@ -35,6 +35,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class Announcer;
 class PictureArea;
@@ -44,6 +45,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class QuestionBox;
 
 class query_template : public QWidget
 {
@@ -119,8 +121,6 @@ private:
     // The session's three files on this file system, indexed by SessionFile.
     std::array<QString, 3> m_filePaths;
     bool m_ended = false;
-    // True while responseText equals the question box's text, so a step need not read the box.
-    bool m_responseTextIsQuestionBox = false;
     // True while the answer box holds, unchanged, a text that could not be recorded: no step puts
     // the prompt over it.
     bool m_answerKept = false;
@@ -147,4 +147,6 @@ private:
     QTimer *tmr_pend_exp;
     // Reads out to a screen reader what the question box gains while the focus is elsewhere.
     Announcer *m_announcer;
+    // Every change the procedures make to txt_question goes through it.
+    std::unique_ptr<QuestionBox> m_questionBox;
 };
