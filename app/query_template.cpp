@@ -5,6 +5,7 @@
 #include "caption_button.h"
 #include "control_font.h"
 #include "pictures/picture_area.h"
+#include "question_box.h"
 #include "spelling_marks.h"
 
 #include <QLabel>
@@ -118,6 +119,7 @@ query_template::query_template(Services services, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
+    m_questionBox = std::make_unique<QuestionBox>(txt_question);
     // The student sees, while typing, which characters the files will spell out or replace.
     new SpellingMarks(txt_answer);
 }
@@ -194,9 +196,6 @@ void query_template::createControls()
     tmr_pend_exp->setObjectName(QStringLiteral("tmr_pend_exp"));
     tmr_pend_exp->setInterval(15);
     connect(tmr_pend_exp, &QTimer::timeout, this, &query_template::tmr_pend_exp_Timer);
-    // Any change of the question box but a step's leaves responseText behind it.
-    connect(txt_question->document(), &QTextDocument::contentsChanged, this,
-            [this] { m_responseTextIsQuestionBox = false; });
     // Once the student changes or clears a kept text, or it is recorded, it is typed text again.
     connect(txt_answer->document(), &QTextDocument::contentsChanged, this,
             [this] { m_answerKept = false; });

@@ -1,25 +1,30 @@
 #pragma once
 
 // The window `query_template` owns the controls, the session state of a run and every procedure
-// that works on them. Its member functions are defined by subsystem:
-//   app/query_template.cpp         the controls, Form_Load, ending the program
-//   app/start_session.cpp          startSession: the prompts and the session's fixed texts
-//   app/question_stepping.cpp      cmdNextQuestion_Click, readNextQuestion
-//   script/load_query_script.cpp   loadQueryScript
-//   files/session_files.cpp        openSessionFiles: the start line and the session header
-//   files/response_entry.cpp       cmd_enter_response_Click, askSelfCritique
-//   files/notes_and_display.cpp    notes, the two displays, "clear answer", "quit program"
-//   files/record_writing.cpp       appending a record to its files and telling of a failure
-//   pictures/picture_routines.cpp  runRoutine, "next picture", "copy picture"
-//   pictures/graphs.cpp            printAt, graph1 to graph3
-//   pictures/experiment_timer.cpp  "pend exp" and its timer
-// Standalone modules, with no window: files/record_layout (the records, line by line),
+// that works on them. Its member functions, the window's procedures, are defined by subsystem,
+// each subsystem's in its own folder; every file but this one's own is named *_procedures.cpp:
+//   app/query_template.cpp                    the controls, Form_Load, ending the program
+//   app/start_session_procedures.cpp          startSession: the prompts and fixed texts
+//   app/question_stepping_procedures.cpp      cmdNextQuestion_Click, readNextQuestion
+//   script/load_query_script_procedures.cpp   loadQueryScript
+//   files/session_files_procedures.cpp        openSessionFiles: the start line and the header
+//   files/response_entry_procedures.cpp       cmd_enter_response_Click, askSelfCritique
+//   files/notes_and_display_procedures.cpp    notes, the two displays, "clear answer", "quit"
+//   files/record_writing_procedures.cpp       appending a record and telling of a failure
+//   pictures/picture_routines_procedures.cpp  runRoutine, "next picture", "copy picture"
+//   pictures/graphs_procedures.cpp            printAt, graph1 to graph3
+//   pictures/experiment_timer_procedures.cpp  "pend exp" and its timer
+// The rest of app/ (the controls' widgets, Services, the session state) and pictures/picture_area
+// (a picture area and its drawing) are the window's too.
+// Plain logic, with no window and no widget, is the library q_a_interface_plain (CMakeLists.txt),
+// which links Qt Core alone: files/record_layout (the records, line by line),
 // files/record_composer (a record's bytes for each file), files/record_append (the appender),
 // files/journal (its rollback journal), files/file_layer (the operating system's file calls,
 // with a POSIX and a Win32 side), files/file_reading, files/file_paths (the names mapped onto the
 // file system), files/text_codec (every conversion between the boxes and the files),
-// files/clock_format, app/text_procedures, app/text_box, code/line_code, script/, and
-// pictures/picture_area (a picture area and its drawing).
+// files/number_text (numbers read from and written as text), files/clock_format,
+// code/line_code, script/script_lines (the line grammar) and script/builtin_bank. The procedures
+// include the plain modules; a plain module includes nothing of the window's.
 
 #include "files/file_reading.h"
 #include "files/record_append.h"
@@ -30,6 +35,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class Announcer;
 class PictureArea;
@@ -39,6 +45,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class QuestionBox;
 
 class query_template : public QWidget
 {
@@ -118,8 +125,6 @@ private:
     // The session's three files on this file system, indexed by SessionFile.
     std::array<QString, 3> m_filePaths;
     bool m_ended = false;
-    // True while responseText equals the question box's text, so a step need not read the box.
-    bool m_responseTextIsQuestionBox = false;
     // True while the answer box holds, unchanged, a text that could not be recorded: no step puts
     // the prompt over it.
     bool m_answerKept = false;
@@ -146,4 +151,6 @@ private:
     QTimer *tmr_pend_exp;
     // Reads out to a screen reader what the question box gains while the focus is elsewhere.
     Announcer *m_announcer;
+    // Every change the procedures make to txt_question goes through it.
+    std::unique_ptr<QuestionBox> m_questionBox;
 };

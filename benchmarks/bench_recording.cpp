@@ -4,7 +4,7 @@
 #include "tests/test_support.h"
 
 #include "app/text_box.h"
-#include "app/text_procedures.h"
+#include "files/number_text.h"
 #include "files/record_append.h"
 #include "files/record_composer.h"
 #include "files/text_codec.h"

@@ -1,7 +1,7 @@
 #include "record_layout.h"
 
-#include "app/text_procedures.h"
 #include "clock_format.h"
+#include "number_text.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -51,8 +51,9 @@ constexpr Spelling spellings[] = {
 };
 static_assert(std::ranges::is_sorted(spellings, {}, &Spelling::character));
 
-// Bytes 0x80 to 0x9F; the rest of the set is Latin-1.
-constexpr std::array<char16_t, 32> upperControlRange = {
+// The characters of bytes 0x80 to 0x9F, by byte: the one range where the set is not Latin-1. The
+// five bytes it leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep Latin-1's control characters.
+constexpr std::array<char16_t, 32> charactersOfBytes80To9F = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
@@ -189,10 +190,10 @@ std::optional<char> cp1252Byte(char32_t c)
 {
     if (isOwnByte(c))
         return char(c);
-    const auto found = std::find(upperControlRange.begin(), upperControlRange.end(), c);
-    if (found == upperControlRange.end())
+    const auto found = std::find(charactersOfBytes80To9F.begin(), charactersOfBytes80To9F.end(), c);
+    if (found == charactersOfBytes80To9F.end())
         return std::nullopt;
-    return char(0x80 + (found - upperControlRange.begin()));
+    return char(0x80 + (found - charactersOfBytes80To9F.begin()));
 }
 
 QString fromCp1252(QByteArrayView bytes)
@@ -201,7 +202,7 @@ QString fromCp1252(QByteArrayView bytes)
     QChar *out = text.data();
     for (const char byte : bytes) {
         const auto b = uchar(byte);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(upperControlRange[b - 0x80]) : QChar(b);
+        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(charactersOfBytes80To9F[b - 0x80]) : QChar(b);
     }
     return text;
 }

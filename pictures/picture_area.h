@@ -13,12 +13,14 @@ class QPainter;
 // A picture area: white, with a user scale over its whole size (origin top-left, y down).
 // It shows its own picture, if it has one, from the top-left corner at its natural size, and over
 // that whatever has been drawn on it. Drawings are kept in an image at the screen's device pixels,
-// so they survive the area being covered and uncovered, and are drawn again from the calls that
-// made them when the area moves to a screen of another scale. Lines (one device pixel wide at 1x,
-// as many whole device pixels as the scale rounds to on other screens) and texts (in the area's
-// small font) are drawn without antialiasing, in the foreground colour unless a line is given
-// another. A screen reader sees a named graphic, described by what was drawn last; it takes no
-// keyboard focus, as nothing in it answers to a key.
+// so they survive the area being covered and uncovered. When the area moves to a screen of another
+// scale they are drawn again from the calls that made them since the last fill of the whole area;
+// past a few thousand calls (a timer left running) the picture those made stands in for them, and
+// is scaled instead. Lines (one device pixel wide at 1x, as many whole device pixels as the scale
+// rounds to on other screens) and texts (in the area's small font) are drawn without
+// antialiasing, in the foreground colour unless a line is given another. A screen reader sees a
+// named graphic, described by what was drawn last; it takes no keyboard focus, as nothing in it
+// answers to a key.
 class PictureArea : public QWidget
 {
     Q_OBJECT
@@ -85,10 +87,10 @@ private:
     double m_currentX = 0;
     double m_currentY = 0;
     QImage m_ownPicture;
-    // The calls since the last fill of the whole area, or since they were many enough to be kept
-    // as the picture they made instead (the experiment timer adds one every tick).
+    // The calls since the last fill of the whole area, or since the last time they grew past a few
+    // thousand and the picture they made took their place (the experiment timer adds one a tick).
     std::vector<DrawingCall> m_drawing;
-    QImage m_earlierDrawing; // drawn again scaled, under the calls kept since
+    QImage m_earlierDrawing; // the picture of the calls let go, scaled under the calls kept since
 
     mutable QImage m_canvas; // transparent where nothing has been drawn
 };

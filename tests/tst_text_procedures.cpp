@@ -1,7 +1,7 @@
-#include "app/text_procedures.h"
 #include "code/line_code.h"
 #include "files/clock_format.h"
 #include "files/file_paths.h"
+#include "files/number_text.h"
 #include "files/record_composer.h"
 #include "files/text_codec.h"
 #include "test_support.h"

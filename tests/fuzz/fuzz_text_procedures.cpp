@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the text procedures and checks what must hold for every input.
 
-#include "app/text_procedures.h"
 #include "code/line_code.h"
+#include "files/number_text.h"
 #include "files/text_codec.h"
 
 #include <cmath>

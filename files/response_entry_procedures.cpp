@@ -1,7 +1,8 @@
 #include "app/query_template.h"
 
+#include "app/question_box.h"
 #include "app/text_box.h"
-#include "app/text_procedures.h"
+#include "number_text.h"
 #include "record_layout.h"
 
 #include <QPlainTextEdit>
@@ -44,7 +45,7 @@ void query_template::cmd_enter_response_Click()
         if (!recordAnswer(record, u"response"_s, response))
             return;
     }
-    setBoxText(txt_question, QString());
+    m_questionBox->clear();
     setBoxText(txt_answer, QString());
 }
 

@@ -2,6 +2,7 @@
 
 #include "announcer.h"
 #include "files/text_codec.h"
+#include "question_box.h"
 #include "text_box.h"
 
 #include <QPlainTextEdit>
@@ -23,16 +24,9 @@ void query_template::cmdNextQuestion_Click()
         if (m_ended)
             return;
     }
-    // The box only grows within a run: add the new text rather than setting the whole box again,
-    // and read the box only when something else has changed it since the last step.
-    if (!m_responseTextIsQuestionBox)
-        state.responseText = boxText(txt_question);
     const QString shown = expandBreaks(state.shownText);
-    const QString added = u"\r\n\r\n"_s + shown;
     state.shownText.clear();
-    appendBoxText(txt_question, added);
-    state.responseText += added;
-    m_responseTextIsQuestionBox = true;
+    m_questionBox->step(u"\r\n\r\n"_s + shown, state.responseText);
     // The focus stays on the button, where a screen reader would not notice the new line.
     m_announcer->announce(shown);
 }

@@ -1,4 +1,4 @@
-#include "text_procedures.h"
+#include "number_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,8 +2,8 @@
 
 #include "files/clock_format.h"
 #include "files/file_paths.h"
+#include "files/number_text.h"
 #include "pictures/picture_area.h"
-#include "text_procedures.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,7 @@
 #include "app/query_template.h"
 
 #include "app/announcer.h"
+#include "app/question_box.h"
 #include "app/text_box.h"
 #include "file_reading.h"
 #include "record_layout.h"
@@ -37,7 +38,7 @@ void query_template::cmd_save_as_notes_Click()
         if (!recordAnswer(record, u"note"_s, noteLine))
             return;
     }
-    setBoxText(txt_question, QString());
+    m_questionBox->clear();
     setBoxText(txt_answer, QString());
 }
 
@@ -51,8 +52,7 @@ void query_template::cmd_display_note_file_Click()
         return;
     }
     state.responseText += notes.lines.join(QString());
-    m_responseTextIsQuestionBox = false;
-    appendBoxText(txt_question, u"\r\n\r\n"_s + state.responseText);
+    m_questionBox->add(u"\r\n\r\n"_s + state.responseText);
     m_announcer->announce(addedFile(u"notes file"_s, notes.lines.size()));
 }
 
@@ -67,7 +67,7 @@ void query_template::cmd_displayCumulativeText_Click()
     if (send.lines.isEmpty())
         return;
     // Every line after a line break, the box updated once.
-    appendBoxText(txt_question, u"\r\n"_s + joinedLines(send.lines));
+    m_questionBox->add(u"\r\n"_s + joinedLines(send.lines));
     m_announcer->announce(addedFile(u"SEND file"_s, send.lines.size()));
 }
 

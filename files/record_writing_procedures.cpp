@@ -60,6 +60,5 @@ bool query_template::recordAnswer(const RecordComposer &record, const QString &k
         return false;
     }
     state.responseText = recordedText;
-    m_responseTextIsQuestionBox = false;
     return true;
 }
