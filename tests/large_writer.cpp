@@ -1,10 +1,14 @@
 // Test helper, not a test: a run of assignment 000 that records large responses one after another,
-// for the tests that kill it in the middle of its writes. With "stop-at-send" it limits the size
-// of files to the SEND file's length after start-up, so that the signal of that limit (SIGXFSZ)
-// kills it at its first write to the SEND file, after the master file's (on POSIX systems only).
-// Usage: large_writer BYTES COUNT [stop-at-send]   (HOME names the home folder)
+// for the tests that kill it in the middle of its writes. It prints a line on its standard output
+// before each write of a record's bytes, so that a kill can be aimed at that write; with
+// "stop-in-record" it also stops itself (SIGSTOP) there the first time, holding the files' locks.
+// With "stop-at-send" it limits the size of files to the SEND file's length after start-up, so
+// that the signal of that limit (SIGXFSZ) kills it at its first write to the SEND file, after the
+// master file's. Stopping and the size limit are on POSIX systems only.
+// Usage: large_writer BYTES COUNT [stop-at-send|stop-in-record]   (HOME names the home folder)
 
 #include "expected_records.h"
+#include "faulty_disk.h"
 #include "session_run.h"
 
 #include "app/text_box.h"
@@ -13,11 +17,38 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include <cstdio>
+#include <utility>
+
 #ifndef Q_OS_WIN
+#include <csignal>
 #include <sys/resource.h>
 #endif
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The system's file calls, saying before each write of a record's bytes that it begins.
+struct AnnouncedWrites : FaultyDisk
+{
+    Failure write(Handle handle, QByteArrayView bytes) override
+    {
+        if (bytes.size() >= recordSize) {
+            std::fputs("write\n", stdout);
+            std::fflush(stdout);
+#ifndef Q_OS_WIN
+            if (std::exchange(stopOnce, false))
+                std::raise(SIGSTOP);
+#endif
+        }
+        return FaultyDisk::write(handle, bytes);
+    }
+    qsizetype recordSize = 0;
+    bool stopOnce = false;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -26,25 +57,28 @@ int main(int argc, char *argv[])
         return 2;
     const int size = QByteArray(argv[1]).toInt();
     const int count = QByteArray(argv[2]).toInt();
+    const QByteArray mode = argc > 3 ? QByteArray(argv[3]) : QByteArray();
 
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    useCodeLine(student, SessionRun::codeLine);
-    const auto window = startRun(student);
+    AnnouncedWrites layer;
+    layer.recordSize = size;
+    layer.stopOnce = mode == "stop-in-record";
+    const SessionRun run({.shown = false,
+                          .home = qEnvironmentVariable("HOME"),
+                          .prepare = [&](FakeStudent &student) {
+                              student.files = &layer;
+                          }});
 #ifndef Q_OS_WIN
-    if (argc > 3 && QByteArray(argv[3]) == "stop-at-send") {
-        const QString send = qEnvironmentVariable("HOME") + u"/qorvanit/send_1208.txt"_s;
+    if (mode == "stop-at-send") {
         rlimit limit;
         getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = rlim_t(QFileInfo(send).size());
+        limit.rlim_cur = rlim_t(QFileInfo(run.send()).size());
         setrlimit(RLIMIT_FSIZE, &limit);
     }
 #endif
-    auto *answer = textBox(*window, u"txt_answer"_s);
-    auto *enterResponse = window->findChild<QPushButton *>(u"cmd_enter_response"_s);
+    auto *enterResponse = run.window->findChild<QPushButton *>(u"cmd_enter_response"_s);
     for (int i = 0; i < count; ++i) {
-        setBoxText(answer, QString::fromLatin1(largeResponse(i, size)));
+        setBoxText(run.answer(), QString::fromLatin1(largeResponse(i, size)));
         enterResponse->click();
     }
-    return student.problems.isEmpty() ? 0 : 1;
+    return run.student.problems.isEmpty() ? 0 : 1;
 }

@@ -6,17 +6,20 @@ using namespace Qt::Literals::StringLiterals;
 
 SessionRun::SessionRun(const Options &options)
 {
-    student.answers = {u"name"_s, u""_s, options.assignment};
-    student.home = home.path();
-    useCodeLine(student, codeLine);
+    student.answers = options.answers.isEmpty() ? QStringList {u"name"_s, u""_s, options.assignment}
+                                                : options.answers;
+    student.home = options.home.isEmpty() ? home.path() : options.home;
+    useCodeLine(student, options.codeLine);
     if (!options.script.isEmpty())
         useScript(student, options.script, options.scriptStart);
+    if (options.prepare)
+        options.prepare(student);
     window = options.shown ? startShownRun(student) : startRun(student);
     header = readFile(master());
 }
 
 SessionRun::SessionRun(const QString &assignment, const QStringList &script)
-    : SessionRun(Options {assignment, script})
+    : SessionRun({.assignment = assignment, .script = script})
 { }
 
 QString SessionRun::master() const

@@ -1,3 +1,4 @@
+#include "expected_records.h"
 #include "session_run.h"
 
 #include "app/text_box.h"
@@ -60,7 +61,7 @@ void TestQuestionStepping::secondStepPutsThePromptBack()
     typeText(run.answer(), u"not recorded"_s);
 
     run.step();
-    QCOMPARE(run.answerText(), session.answerPrompt);
+    QCOMPARE(run.answerText(), SessionRun::answerPrompt);
     const QString sixth = session.scriptLines[6];
     QCOMPARE(sixth.count(u"{}"_s), 2);
     QCOMPARE(run.questionText(),
@@ -90,36 +91,40 @@ void TestQuestionStepping::stepsThroughLines_data()
     QTest::addColumn<QStringList>("script"); // from slot 1
     QTest::addColumn<int>("clicks");
     QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("currentLine");
-    QTest::addColumn<QString>("blockKind");
+    QTest::addColumn<QByteArray>("named"); // the line a response then names
+    QTest::addColumn<QByteArray>("rating"); // the rating line it then asks for; none when empty
     QTest::addColumn<bool>("blockPending");
     QTest::addColumn<int>("scriptLineIndex");
 
+    const QByteArray confidence = "confidence assessment:  2";
+    const QByteArray selfCritique = "self critique assessment: 2";
     QTest::newRow("question-with-paragraphs")
             << QStringList {u"000."_s, u"`qFirst text{}{}Second text"_s} << 1
-            << u"\r\n\r\nFirst text\r\n\r\nSecond text"_s << u"First text{}{}Second text"_s
-            << u"question"_s << true << 2;
+            << u"\r\n\r\nFirst text\r\n\r\nSecond text"_s << QByteArray("First text{}{}Second text")
+            << confidence << true << 2;
     QTest::newRow("lone-answer-marker")
             << QStringList {u"000."_s, u"`a"_s, u"The given answer"_s} << 1
-            << u"\r\n\r\nThe given answer"_s << u"The given answer"_s << u"answer"_s << true << 3;
+            << u"\r\n\r\nThe given answer"_s << QByteArray("The given answer") << selfCritique
+            << true << 3;
     QTest::newRow("capital-marker-is-text")
             << QStringList {u"000."_s, u"`QNot a question"_s} << 1 << u"\r\n\r\n`QNot a question"_s
-            << u"`QNot a question"_s << QString() << true << 2;
+            << QByteArray("`QNot a question") << QByteArray() << true << 2;
     QTest::newRow("empty-lines-passed-over")
             << QStringList {u"000."_s, u""_s, u""_s, u"After the gap"_s} << 1
-            << u"\r\n\r\nAfter the gap"_s << u"After the gap"_s << QString() << true << 4;
+            << u"\r\n\r\nAfter the gap"_s << QByteArray("After the gap") << QByteArray() << true
+            << 4;
     QTest::newRow("kind-kept-by-a-plain-line")
             << QStringList {u"000."_s, u"`qAsked"_s, u"Plain"_s} << 2
-            << u"\r\n\r\nAsked\r\n\r\nPlain"_s << u"Plain"_s << u"question"_s << true << 3;
-    QTest::newRow("answer-after-question")
-            << QStringList {u"000."_s, u"`qAsked"_s, u"`aAnswered"_s} << 2
-            << u"\r\n\r\nAsked\r\n\r\nAnswered"_s << u"Answered"_s << u"answer"_s << true << 3;
+            << u"\r\n\r\nAsked\r\n\r\nPlain"_s << QByteArray("Plain") << confidence << true << 3;
+    QTest::newRow("answer-after-question") << QStringList {u"000."_s, u"`qAsked"_s, u"`aAnswered"_s}
+                                           << 2 << u"\r\n\r\nAsked\r\n\r\nAnswered"_s
+                                           << QByteArray("Answered") << selfCritique << true << 3;
     QTest::newRow("routine-marker-alone-is-text")
-            << QStringList {u"000."_s, u"`routine"_s} << 1 << u"\r\n\r\n`routine"_s << u"`routine"_s
-            << QString() << false << 2;
+            << QStringList {u"000."_s, u"`routine"_s} << 1 << u"\r\n\r\n`routine"_s
+            << QByteArray("`routine") << QByteArray() << false << 2;
     QTest::newRow("marks-left-and-right")
-            << QStringList {u"000."_s, u"{{}}{}"_s} << 1 << u"\r\n\r\n{\r\n}\r\n"_s << u"{{}}{}"_s
-            << QString() << true << 2;
+            << QStringList {u"000."_s, u"{{}}{}"_s} << 1 << u"\r\n\r\n{\r\n}\r\n"_s
+            << QByteArray("{{}}{}") << QByteArray() << true << 2;
 }
 
 void TestQuestionStepping::stepsThroughLines()
@@ -127,8 +132,8 @@ void TestQuestionStepping::stepsThroughLines()
     QFETCH(QStringList, script);
     QFETCH(int, clicks);
     QFETCH(QString, box);
-    QFETCH(QString, currentLine);
-    QFETCH(QString, blockKind);
+    QFETCH(QByteArray, named);
+    QFETCH(QByteArray, rating);
     QFETCH(bool, blockPending);
     QFETCH(int, scriptLineIndex);
     SessionRun run(u"000"_s, script);
@@ -136,13 +141,20 @@ void TestQuestionStepping::stepsThroughLines()
         run.step();
     const SessionState &session = run.session();
     QCOMPARE(run.questionText(), box);
-    QCOMPARE(session.currentLine, currentLine);
-    QCOMPARE(session.blockKind, blockKind);
     QCOMPARE(session.blockPending, blockPending);
     QCOMPARE(session.scriptLineIndex, scriptLineIndex);
     QCOMPARE(session.responseText, box);
     QCOMPARE(session.shownText, QString());
     QCOMPARE(run.student.ends, 0);
+
+    // A response names the line, marks and all, and asks for the rating of its kind of block.
+    run.student.answers = {u"2"_s};
+    run.answerWith(u"r"_s);
+    run.click(u"cmd_enter_response"_s);
+    QCOMPARE(readFile(run.send()),
+             run.header
+                     + responseBytes(false, named, "r",
+                                     rating.isEmpty() ? std::nullopt : std::optional(rating)));
 }
 
 void TestQuestionStepping::routineLineDrawsAndShowsTheNextLine()
@@ -221,22 +233,20 @@ void TestQuestionStepping::runEnds()
 
 void TestQuestionStepping::lastSlotIsTheLastLineTaken()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    student.script = [](ScriptLines &lines) {
-        lines[1] = u"000."_s;
-        lines[lastScriptSlot] = u"The very last line"_s;
-    };
-    const auto window = startShownRun(student);
-    clickButton(*window, u"cmdNextQuestion"_s);
-    QCOMPARE(boxText(textBox(*window, u"txt_question"_s)), u"\r\n\r\nThe very last line"_s);
-    QCOMPARE(window->session().scriptLineIndex, lastScriptSlot);
-    QCOMPARE(student.ends, 0);
+    const SessionRun run({.prepare = [](FakeStudent &student) {
+        student.script = [](ScriptLines &lines) {
+            lines[1] = u"000."_s;
+            lines[lastScriptSlot] = u"The very last line"_s;
+        };
+    }});
+    run.step();
+    QCOMPARE(run.questionText(), u"\r\n\r\nThe very last line"_s);
+    QCOMPARE(run.student.ends, 0);
 
-    clickButton(*window, u"cmdNextQuestion"_s);
-    QCOMPARE(student.ends, 1);
-    QCOMPARE(window->session().scriptLineIndex, lastScriptSlot);
+    // Nothing is left: the next step ends the session, and the box stays as it was.
+    run.step();
+    QCOMPARE(run.student.ends, 1);
+    QCOMPARE(run.questionText(), u"\r\n\r\nThe very last line"_s);
 }
 
 void TestQuestionStepping::responseTextEqualsTheBoxAfterEveryStep()

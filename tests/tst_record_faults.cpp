@@ -6,19 +6,16 @@
 #include "files/record_append.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
 
 #include <chrono>
 #include <csignal>
 #include <optional>
-#include <thread>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -148,11 +145,8 @@ int wholeAgreeingRecords(const QString &folder, int size, QString *fault)
 // A run in the HOME of the process that only starts, which repairs the files first.
 QStringList startAgain()
 {
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    useCodeLine(student, SessionRun::codeLine);
-    startRun(student);
-    return student.problems;
+    const SessionRun run({.shown = false, .home = qEnvironmentVariable("HOME")});
+    return run.student.problems;
 }
 
 #ifndef Q_OS_WIN
@@ -239,7 +233,7 @@ void TestRecordFaults::folderRemovedAfterStartUp()
     run.step();
     run.answerWith(u"not recorded"_s);
     run.step();
-    QCOMPARE(run.answerText(), run.session().answerPrompt);
+    QCOMPARE(run.answerText(), SessionRun::answerPrompt);
 }
 
 void TestRecordFaults::diskFull_data()
@@ -354,25 +348,23 @@ void TestRecordFaults::suspendedRunHoldsTheLock()
 #else
     SessionRun run(u"000"_s, script);
     const QString journal = run.folder() + u'/' + journalName;
-    // Another run, suspended (Ctrl+Z, a debugger) in the middle of a record.
+    // Another run, suspended (Ctrl+Z, a debugger) in the middle of a record: it stops itself
+    // there.
     QProcess writer;
-    writer.setProcessChannelMode(QProcess::ForwardedChannels);
-    writer.start(QStringLiteral(LARGE_WRITER), {u"4000000"_s, u"1000"_s});
+    writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    writer.start(QStringLiteral(LARGE_WRITER), {u"4000000"_s, u"1000"_s, u"stop-in-record"_s});
     const auto end = qScopeGuard([&] {
         writer.kill();
         writer.waitForFinished();
     });
+    QVERIFY(writer.waitForReadyRead(60000));
     // The state the kernel gives the process: "T" once it has stopped.
     const auto stopped = [&] {
         QFile stat(u"/proc/%1/stat"_s.arg(writer.processId()));
         return stat.open(QIODevice::ReadOnly) && stat.readAll().split(' ').value(2) == "T";
     };
-    do {
-        ::kill(pid_t(writer.processId()), SIGCONT);
-        QTRY_VERIFY(QFileInfo::exists(journal));
-        ::kill(pid_t(writer.processId()), SIGSTOP);
-        QTRY_VERIFY(stopped());
-    } while (!QFileInfo::exists(journal));
+    QTRY_VERIFY(stopped());
+    QVERIFY(QFileInfo::exists(journal));
     run.step();
     run.answerWith(u"my work"_s);
     const Snapshot before(run);
@@ -424,32 +416,27 @@ void TestRecordFaults::folderOwnedByAnotherUser()
 
 void TestRecordFaults::killedInTheMiddleOfLargeRecords()
 {
-    // A few real kills: every call of an append is killed and failed in tst_record_append.
-    constexpr int insideWritesWanted = 8;
+    // A few real kills, each aimed at a write of a record's bytes to the master or the SEND file,
+    // of the first record or of the one after it: every call of an append is killed and failed
+    // in tst_record_append, and a kill from outside can also cut a write short.
+    constexpr int insideWritesWanted = 4;
     constexpr int size = 4'000'000;
-    const qint64 masterRecordSize
-            = responseBytes(true, "", largeResponse(0, size), std::nullopt).size();
-    QRandomGenerator random(20261208);
     int kills = 0, insideWrites = 0, repaired = 0, records = 0;
     // Kills that land after a record's commit count too, but only so many.
     for (; insideWrites < insideWritesWanted; ++kills) {
-        QVERIFY2(kills < 5 * insideWritesWanted, qPrintable(QString::number(insideWrites)));
+        QVERIFY2(kills < 3 * insideWritesWanted, qPrintable(QString::number(insideWrites)));
         TemporaryHome home;
         const QString journal = home.defaultFolder() + u'/' + journalName;
-        const QString master = home.defaultFolder() + u"/masterFile.txt"_s;
         QProcess writer;
-        writer.setProcessChannelMode(QProcess::ForwardedChannels);
+        writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         writer.start(QStringLiteral(LARGE_WRITER), {QString::number(size), u"1000"_s});
-        // Once the master file grows past the header and `earlier` records, the writer is in the
-        // middle of a record's writes: watched closely, as they take milliseconds only.
-        const qint64 earlier = random.bounded(3);
-        const qint64 started = largeWriterHeader.size() + earlier * masterRecordSize;
-        QElapsedTimer waited;
-        waited.start();
-        while (QFileInfo(master).size() <= started && waited.elapsed() < 20000)
-            std::this_thread::yield();
-        QVERIFY(QFileInfo(master).size() > started);
-        std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(10000)));
+        // The writer says "write" just before each write of a record: killed as soon as it
+        // begins the aimed one.
+        const int aimedWrite = kills % 4 + 1;
+        for (int writes = 0; writes < aimedWrite;) {
+            QVERIFY(writer.canReadLine() || writer.waitForReadyRead(60000));
+            writes += writer.readLine() == "write\n";
+        }
         writer.kill();
         QVERIFY(writer.waitForFinished());
         QCOMPARE(writer.exitCode(), killedExitCode);
@@ -481,7 +468,7 @@ void TestRecordFaults::killedBetweenTheMasterAndTheSendFile()
     const QByteArray earlier = QByteArray(20000, 'x') + "\r\n";
     writeFile(send, earlier);
     QProcess writer;
-    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     writer.start(QStringLiteral(LARGE_WRITER), {u"1000"_s, u"1"_s, u"stop-at-send"_s});
     QVERIFY(writer.waitForFinished(60000));
     QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
@@ -672,20 +659,20 @@ void TestRecordFaults::newFilesAndFolderArePrivate()
     QFETCH(int, masterMode);
     const mode_t previousMask = ::umask(mode_t(mask));
     const auto restoreMask = qScopeGuard([previousMask] { ::umask(previousMask); });
-    TemporaryHome home;
-    const QString folder = home.defaultFolder();
-    if (folderExists) {
+    const auto existingFolder = [&](FakeStudent &student) {
+        if (!folderExists)
+            return;
+        const QString folder = student.home + u"/qorvanit"_s;
         QCOMPARE(::mkdir(QFile::encodeName(folder).constData(), 0755), 0);
         writeFile(folder + u"/masterFile.txt"_s, QByteArray());
         QCOMPARE(::chmod(QFile::encodeName(folder + u"/masterFile.txt"_s).constData(), 0644), 0);
-    }
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    const auto window = startShownRun(student);
-    clickButton(*window, u"cmd_clr_answer"_s);
-    clickButton(*window, u"cmd_save_as_notes"_s);
-    QCOMPARE(student.problems, QStringList());
+    };
+    const SessionRun run({.prepare = existingFolder});
+    run.click(u"cmd_clr_answer"_s);
+    run.click(u"cmd_save_as_notes"_s);
+    QCOMPARE(run.student.problems, QStringList());
 
+    const QString folder = run.folder();
     const auto modeOf = [&](const QString &name) {
         struct stat status;
         return ::stat(QFile::encodeName(folder + name).constData(), &status) == 0

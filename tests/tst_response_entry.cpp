@@ -31,6 +31,12 @@ const QString selfCritiquePrompt
           u"that either self-critique was not necessary or that after reading the solution "
           u"everything was completely obvious so you skipped the self-critique."_s;
 
+// The line the question box shows last, as the records name it.
+QByteArray shownLine(const SessionRun &run)
+{
+    return toCp1252(run.questionText().split(u"\r\n"_s).last());
+}
+
 } // namespace
 
 class TestResponseEntry : public QObject
@@ -70,7 +76,7 @@ void TestResponseEntry::assignment001EndToEnd()
 
     run.step();
     run.step();
-    QCOMPARE(run.answer()->toPlainText(), run.session().answerPrompt.split(u"\r\n"_s).join(u'\n'));
+    QCOMPARE(run.answer()->toPlainText(), SessionRun::answerPrompt.split(u"\r\n"_s).join(u'\n'));
     run.student.answers = {u"2"_s};
     run.answerWith(u"Line one\nLine two"_s);
     run.click(u"cmd_enter_response"_s);
@@ -98,9 +104,9 @@ void TestResponseEntry::assignment000QuestionNumber()
 {
     SessionRun run(u"000"_s);
     run.step();
+    const QByteArray intro = shownLine(run);
     run.answerWith(u"OK"_s);
     run.click(u"cmd_enter_response"_s);
-    const QByteArray intro = toCp1252(run.session().scriptLines[5]);
     QCOMPARE(readFile(run.master()),
              run.header + responseBytes(true, intro, "OK", std::nullopt, " 0 "));
     QCOMPARE(readFile(run.send()), run.header + responseBytes(false, intro, "OK", std::nullopt));
@@ -139,6 +145,7 @@ void TestResponseEntry::ratings()
     QFETCH(QByteArray, ratingLine);
     SessionRun run(u"000"_s, {u"000."_s, line});
     run.step();
+    const QByteArray written = shownLine(run);
     run.answerWith(u"My response"_s);
     const qsizetype promptsBefore = run.student.promptsShown.size();
     run.student.answers = rating;
@@ -146,7 +153,6 @@ void TestResponseEntry::ratings()
 
     const QStringList shown = run.student.promptsShown.mid(promptsBefore);
     QCOMPARE(shown, prompt.isEmpty() ? QStringList() : QStringList {prompt});
-    const QByteArray written = toCp1252(run.session().currentLine);
     const std::optional<QByteArray> expectedRating
             = ratingLine.isEmpty() ? std::nullopt : std::optional(ratingLine);
     QCOMPARE(readFile(run.master()),
@@ -160,16 +166,15 @@ void TestResponseEntry::promptUnchangedWritesNothing()
     SessionRun run(u"000"_s);
     run.step();
     run.step();
-    QCOMPARE(boxText(run.answer()), run.session().answerPrompt);
+    QCOMPARE(boxText(run.answer()), SessionRun::answerPrompt);
     run.click(u"cmd_enter_response"_s);
     QCOMPARE(readFile(run.master()), run.header);
     QCOMPARE(readFile(run.send()), run.header);
     QCOMPARE(run.question()->toPlainText(), QString());
     QCOMPARE(run.answer()->toPlainText(), QString());
-    QVERIFY(run.session().blockPending);
     // Still pending: the next step puts the prompt back.
     run.step();
-    QCOMPARE(boxText(run.answer()), run.session().answerPrompt);
+    QCOMPARE(boxText(run.answer()), SessionRun::answerPrompt);
 }
 
 void TestResponseEntry::promptWithOneBlankMoreIsAResponse()
@@ -182,7 +187,7 @@ void TestResponseEntry::promptWithOneBlankMoreIsAResponse()
     run.answer()->setTextCursor(end);
     typeText(run.answer(), u" "_s);
     run.click(u"cmd_enter_response"_s);
-    const QByteArray response = toCp1252(run.session().answerPrompt + u' ');
+    const QByteArray response = toCp1252(SessionRun::answerPrompt + u' ');
     QCOMPARE(readFile(run.send()),
              run.header
                      + responseBytes(false, toCp1252(run.session().scriptLines[6]), response,
@@ -194,9 +199,9 @@ void TestResponseEntry::emptyAnswerBox()
 {
     SessionRun run(u"000"_s);
     run.step();
+    const QByteArray intro = shownLine(run);
     run.click(u"cmd_clr_answer"_s);
     run.click(u"cmd_enter_response"_s);
-    const QByteArray intro = toCp1252(run.session().scriptLines[5]);
     QCOMPARE(readFile(run.master()), run.header + responseBytes(true, intro, "", std::nullopt));
     QCOMPARE(readFile(run.send()), run.header + responseBytes(false, intro, "", std::nullopt));
 }
@@ -234,11 +239,11 @@ void TestResponseEntry::timeIsReadForEachFile()
 {
     SessionRun run(u"000"_s);
     run.step();
+    const QByteArray intro = shownLine(run);
     run.answerWith(u"x"_s);
     run.student.clock = QDateTime(QDate(2026, 12, 8), QTime(13, 59, 59));
     run.student.secondsPerReading = 1;
     run.click(u"cmd_enter_response"_s);
-    const QByteArray intro = toCp1252(run.session().scriptLines[5]);
     QCOMPARE(readFile(run.master()),
              run.header + responseBytes(true, intro, "x", std::nullopt, " 0 ", "13:59:59"));
     QCOMPARE(readFile(run.send()),
@@ -249,11 +254,12 @@ void TestResponseEntry::charactersOutsideTheSetAreSpelledOrQuestionMarks()
 {
     SessionRun run(u"000"_s);
     run.step();
+    const QByteArray intro = shownLine(run);
     run.answerWith(u"\u20ac5 \u03c0r\u00b2 \u2713 \U0001F600 caf\u00e9"_s);
     run.click(u"cmd_enter_response"_s);
     QCOMPARE(readFile(run.send()),
              run.header
-                     + responseBytes(false, toCp1252(run.session().scriptLines[5]),
+                     + responseBytes(false, intro,
                                      "\x80"
                                      "5 pir\xb2 ? ? caf\xe9",
                                      std::nullopt));
@@ -426,21 +432,17 @@ void TestResponseEntry::codeLineBytesDisplayAndAreWrittenBackUnchanged_data()
 void TestResponseEntry::codeLineBytesDisplayAndAreWrittenBackUnchanged()
 {
     QFETCH(QByteArray, countBytes);
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    useCodeLine(student, countBytes);
-    const auto window = startShownRun(student);
-    clickButton(*window, u"cmd_displayCumulativeText"_s);
-    const QStringList shown = boxText(textBox(*window, u"txt_question"_s)).split(u"\r\n"_s);
+    const SessionRun run({.codeLine = countBytes});
+    run.click(u"cmd_displayCumulativeText"_s);
+    const QStringList shown = run.questionText().split(u"\r\n"_s);
     QCOMPARE(shown.value(1), fromCp1252(countBytes));
 
     // The line moves into the answer box as it stands. (Qt's clipboard copy of a text box would
     // turn byte 160, the no-break space, into a blank on the way.)
-    textBox(*window, u"txt_answer"_s)->setPlainText(shown.value(1));
-    clickButton(*window, u"cmd_enter_response"_s);
+    run.answer()->setPlainText(shown.value(1));
+    run.click(u"cmd_enter_response"_s);
 
-    QCOMPARE(readFile(home.defaultFolder() + u"/send_1208.txt"_s),
+    QCOMPARE(readFile(run.send()),
              headerBytes(countBytes, "000", "000.")
                      + responseBytes(false, "", countBytes, std::nullopt));
 }

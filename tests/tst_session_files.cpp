@@ -1,5 +1,5 @@
 #include "expected_records.h"
-#include "test_support.h"
+#include "session_run.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,16 +11,6 @@ namespace {
 
 const QByteArray someCodeLine = "\x80\x81\x8d\x8f\x90\x9d\xa0\xad\xff\xfe\x99\x9f\x76\x77\x78\x79"
                                 "\xc0\xe9\xf6";
-
-QString masterFile(const TemporaryHome &home)
-{
-    return home.defaultFolder() + u"/masterFile.txt"_s;
-}
-
-QString sendFile(const TemporaryHome &home)
-{
-    return home.defaultFolder() + u"/send_1208.txt"_s;
-}
 
 } // namespace
 
@@ -43,92 +33,79 @@ private slots:
 void TestSessionFiles::headerGoesToBothFiles_data()
 {
     QTest::addColumn<QString>("assignment");
+    QTest::addColumn<QByteArray>("number"); // as the header gives it
     QTest::addColumn<int>("startSlot");
-    QTest::newRow("000") << u"000"_s << 4;
-    QTest::newRow("001") << u"001"_s << 10;
-    QTest::newRow("typed-as-1") << u"1"_s << 10;
+    QTest::newRow("000") << u"000"_s << QByteArray("000") << 4;
+    QTest::newRow("001") << u"001"_s << QByteArray("001") << 10;
+    QTest::newRow("typed-as-1") << u"1"_s << QByteArray("001") << 10;
 }
 
 void TestSessionFiles::headerGoesToBothFiles()
 {
     QFETCH(QString, assignment);
+    QFETCH(QByteArray, number);
     QFETCH(int, startSlot);
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, assignment};
-    useCodeLine(student, someCodeLine);
-    const auto window = startRun(student);
-    QCOMPARE(window->session().scriptLineIndex, startSlot);
-    const QByteArray number = window->session().assignmentNumber.toLatin1();
+    const SessionRun run({.assignment = assignment, .shown = false, .codeLine = someCodeLine});
+    // Where stepping goes on from: the script shows nothing of its place before a step.
+    QCOMPARE(run.session().scriptLineIndex, startSlot);
     const QByteArray header = headerBytes(someCodeLine, number, number + ".");
-    QCOMPARE(readFile(masterFile(home)), header);
-    QCOMPARE(readFile(sendFile(home)), header);
-    QVERIFY(!QFileInfo::exists(home.defaultFolder() + u"/notes_.txt"_s));
-    QVERIFY(student.problems.isEmpty());
-    QCOMPARE(student.ends, 0);
+    QCOMPARE(readFile(run.master()), header);
+    QCOMPARE(readFile(run.send()), header);
+    QVERIFY(!QFileInfo::exists(run.notes()));
+    QVERIFY(run.student.problems.isEmpty());
+    QCOMPARE(run.student.ends, 0);
 }
 
 void TestSessionFiles::startLineMayCarryMoreText()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"001"_s};
-    useCodeLine(student, someCodeLine);
-    useScript(student, {u"000."_s, u"01. not a start"_s, u"001. Measuring a pencil"_s});
-    const auto window = startRun(student);
-    QCOMPARE(window->session().scriptLineIndex, 3);
-    QCOMPARE(readFile(masterFile(home)),
-             headerBytes(someCodeLine, "001", "001. Measuring a pencil"));
+    const SessionRun run({.assignment = u"001"_s,
+                          .script = {u"000."_s, u"01. not a start"_s, u"001. Measuring a pencil"_s,
+                                     u"After the start"_s},
+                          .codeLine = someCodeLine});
+    QCOMPARE(readFile(run.master()), headerBytes(someCodeLine, "001", "001. Measuring a pencil"));
+    run.step();
+    QVERIFY(run.questionText().endsWith(u"After the start"_s));
 }
 
 void TestSessionFiles::startLineInTheLastSlot()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"002"_s};
-    student.script = [](ScriptLines &lines) {
-        lines[lastScriptSlot] = u"002."_s;
-    };
-    const auto window = startRun(student);
-    QCOMPARE(window->session().scriptLineIndex, lastScriptSlot);
-    QCOMPARE(student.ends, 0);
-    QVERIFY(readFile(sendFile(home)).endsWith("002.\r\nPhysics II\r\n12-08-2026\r\n"));
+    const SessionRun run(
+            {.assignment = u"002"_s, .script = {u"002."_s}, .scriptStart = lastScriptSlot});
+    QCOMPARE(run.student.ends, 0);
+    QVERIFY(readFile(run.send()).endsWith("002.\r\nPhysics II\r\n12-08-2026\r\n"));
+    // Nothing follows it: the first step ends the session.
+    run.step();
+    QCOMPARE(run.student.ends, 1);
 }
 
 void TestSessionFiles::dateIsReadForEachFile()
 {
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, u"000"_s};
-    useCodeLine(student, someCodeLine);
     // Once the last prompt is answered, the clock stands a second before midnight and moves on.
-    student.onPrompt = [&student](const QString &promptText) {
-        if (promptText == u"Assignment Number:  "_s) {
-            student.clock = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59));
-            student.secondsPerReading = 1;
-        }
+    const auto nearMidnight = [](FakeStudent &student) {
+        student.onPrompt = [&student](const QString &promptText) {
+            if (promptText == u"Assignment Number:  "_s) {
+                student.clock = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59));
+                student.secondsPerReading = 1;
+            }
+        };
     };
-    const auto window = startRun(student);
-    QCOMPARE(readFile(masterFile(home)), headerBytes(someCodeLine, "000", "000.", "12-08-2026"));
-    QCOMPARE(readFile(sendFile(home)), headerBytes(someCodeLine, "000", "000.", "12-09-2026"));
+    const SessionRun run({.shown = false, .codeLine = someCodeLine, .prepare = nearMidnight});
+    QCOMPARE(readFile(run.master()), headerBytes(someCodeLine, "000", "000.", "12-08-2026"));
+    QCOMPARE(readFile(run.send()), headerBytes(someCodeLine, "000", "000.", "12-09-2026"));
 }
 
 void TestSessionFiles::twoRunsOnOneDay()
 {
-    TemporaryHome home;
     const QByteArray otherCodeLine(28, '\xf0');
-    FakeStudent first;
-    first.answers = {u"name"_s, u""_s, u"000"_s};
-    useCodeLine(first, someCodeLine);
-    startRun(first);
-    FakeStudent second;
-    second.answers = {u"name"_s, u""_s, u"001"_s};
-    useCodeLine(second, otherCodeLine);
-    startRun(second);
+    const SessionRun first({.shown = false, .codeLine = someCodeLine});
+    const SessionRun second({.assignment = u"001"_s,
+                             .shown = false,
+                             .codeLine = otherCodeLine,
+                             .home = first.homePath()});
     const QByteArray both
             = headerBytes(someCodeLine, "000", "000.") + headerBytes(otherCodeLine, "001", "001.");
-    QCOMPARE(readFile(sendFile(home)), both);
-    QCOMPARE(readFile(masterFile(home)), both);
+    QCOMPARE(readFile(first.send()), both);
+    QCOMPARE(readFile(first.master()), both);
 }
 
 void TestSessionFiles::noStartLine_data()
@@ -168,19 +145,12 @@ void TestSessionFiles::noStartLine()
     QFETCH(QString, typed);
     QFETCH(QStringList, script);
     QFETCH(QString, message);
-    TemporaryHome home;
-    FakeStudent student;
-    student.answers = {u"name"_s, u""_s, typed};
-    if (!script.isEmpty())
-        useScript(student, script);
-    const auto window = startRun(student);
-    QCOMPARE(student.problems, QStringList {message});
-    QCOMPARE(student.ends, 1);
-    QVERIFY(window->hasEnded());
-    QCOMPARE(window->session().scriptLineIndex, lastScriptSlot);
-    QVERIFY(QFileInfo(home.defaultFolder()).isDir());
-    QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList());
+    const SessionRun run({.assignment = typed, .script = script, .shown = false});
+    QCOMPARE(run.student.problems, QStringList {message});
+    QCOMPARE(run.student.ends, 1);
+    QVERIFY(run.window->hasEnded());
+    QVERIFY(QFileInfo(run.folder()).isDir());
+    QCOMPARE(QDir(run.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 void TestSessionFiles::fileCannotBeOpenedAtStartUp_data()
@@ -213,22 +183,24 @@ void TestSessionFiles::fileCannotBeOpenedAtStartUp()
     QFETCH(QString, inTheWay);
     QFETCH(QString, message);
     QFETCH(QStringList, filesAfter);
-    TemporaryHome home;
-    QVERIFY(QDir().mkpath(home.defaultFolder()));
-    if (!inTheWay.isEmpty())
-        QVERIFY(QDir(home.defaultFolder()).mkdir(inTheWay));
-    FakeStudent student;
-    student.answers = folderAnswer.isEmpty()
-            ? QStringList {u"name"_s, u""_s, u"000"_s}
-            : QStringList {u"name"_s, u"1"_s, folderAnswer, u"000"_s};
-    const auto window = startRun(student);
-    QCOMPARE(student.problems,
-             QStringList {QDir::toNativeSeparators(message.replace(u'~', home.path()))});
-    QCOMPARE(student.ends, 1);
-    QVERIFY(!QFileInfo::exists(home.path() + u"/no such folder"_s));
-    QCOMPARE(QDir(home.defaultFolder()).entryList(QDir::Files), filesAfter);
+    const auto folderInTheWay = [&](FakeStudent &student) {
+        const QString folder = student.home + u"/qorvanit"_s;
+        QVERIFY(QDir().mkpath(folder));
+        if (!inTheWay.isEmpty())
+            QVERIFY(QDir(folder).mkdir(inTheWay));
+    };
+    const SessionRun run({.shown = false,
+                          .answers = folderAnswer.isEmpty()
+                                  ? QStringList()
+                                  : QStringList {u"name"_s, u"1"_s, folderAnswer, u"000"_s},
+                          .prepare = folderInTheWay});
+    QCOMPARE(run.student.problems,
+             QStringList {QDir::toNativeSeparators(message.replace(u'~', run.homePath()))});
+    QCOMPARE(run.student.ends, 1);
+    QVERIFY(!QFileInfo::exists(run.homePath() + u"/no such folder"_s));
+    QCOMPARE(QDir(run.folder()).entryList(QDir::Files), filesAfter);
     for (const QString &file : filesAfter)
-        QCOMPARE(QFileInfo(home.defaultFolder() + u'/' + file).size(), 0);
+        QCOMPARE(QFileInfo(run.folder() + u'/' + file).size(), 0);
 }
 
 QTEST_MAIN(TestSessionFiles)

@@ -3,7 +3,7 @@
 // second. Run it under an X server (tools/screenshots does, at 1x and 2x).
 // Usage: window_shots FOLDER
 
-#include "test_support.h"
+#include "session_run.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,29 +41,25 @@ int main(int argc, char **argv)
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
 
-    TemporaryHome home;
     bool saved = true;
     {
-        FakeStudent student;
-        student.answers = {u"Ada Lovelace"_s, QString(), u"001"_s};
-        const auto window = startShownRun(student);
-        clickButton(*window, u"cmdNextQuestion"_s);
-        saved &= saveShot(*window, folder + u"/window.png"_s);
+        const SessionRun run({.answers = {u"Ada Lovelace"_s, QString(), u"001"_s}});
+        run.step();
+        saved &= saveShot(*run.window, folder + u"/window.png"_s);
     }
 
-    FakeStudent student;
-    student.answers = {u"Ada Lovelace"_s, QString(), u"000"_s};
-    useScript(student,
-              {u"000."_s, u"`routine graph1"_s, u"`qThe velocity of the car against clock time."_s,
-               u"`routine graph2"_s, u"`qThe value of the account against clock time."_s,
-               u"`routine graph3"_s, u"`qThe depth of the water against clock time."_s});
-    const auto window = startShownRun(student);
+    const SessionRun run(
+            {.script
+             = {u"000."_s, u"`routine graph1"_s, u"`qThe velocity of the car against clock time."_s,
+                u"`routine graph2"_s, u"`qThe value of the account against clock time."_s,
+                u"`routine graph3"_s, u"`qThe depth of the water against clock time."_s},
+             .answers = {u"Ada Lovelace"_s, QString(), u"000"_s}});
     for (int graph = 1; graph <= 3; ++graph) {
-        clickButton(*window, u"cmdNextQuestion"_s);
-        saved &= saveShot(*window, folder + u"/graph%1.png"_s.arg(graph));
+        run.step();
+        saved &= saveShot(*run.window, folder + u"/graph%1.png"_s.arg(graph));
     }
-    clickButton(*window, u"cmd_pend_exp"_s);
+    run.click(u"cmd_pend_exp"_s);
     QTest::qWait(1000);
-    saved &= saveShot(*window, folder + u"/timer.png"_s);
+    saved &= saveShot(*run.window, folder + u"/timer.png"_s);
     return saved ? 0 : 1;
 }

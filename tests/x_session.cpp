@@ -130,6 +130,9 @@ void XSession::key(const QString &keys) const
 
 void XSession::click(const QString &window, int x, int y) const
 {
-    xdotool({u"mousemove"_s, u"--sync"_s, u"--window"_s, window, QString::number(x),
-             QString::number(y), u"click"_s, u"1"_s});
+    // No --sync: it waits for the pointer to move, which it never does when it is already there
+    // (a button clicked twice), until xdotool gives up. The X server takes the move and the
+    // click in order anyway.
+    xdotool({u"mousemove"_s, u"--window"_s, window, QString::number(x), QString::number(y),
+             u"click"_s, u"1"_s});
 }
