@@ -94,6 +94,7 @@ private slots:
     void windowTellsWhereToBegin();
     void recordAndPictureOutcomesAreTold_data();
     void recordAndPictureOutcomesAreTold();
+    void announcementWaitsForItsWindow();
     void promptIsSelectedOnFocus_data();
     void promptIsSelectedOnFocus();
     void displayTellsOfTheFile_data();
@@ -190,6 +191,25 @@ void TestAccessibility::recordAndPictureOutcomesAreTold()
     for (const QString &button : buttons)
         run.click(button);
     QTRY_COMPARE(notifications(), QStringList {told});
+}
+
+void TestAccessibility::announcementWaitsForItsWindow()
+{
+    SessionRun run;
+    run.answerWith(u"A note"_s);
+    // Another window is active, as a prompt is while it closes: a screen reader reading the
+    // window's focus when it comes back would cut the notification off.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    heard.clear();
+    run.click(u"cmd_save_as_notes"_s);
+    QCoreApplication::processEvents();
+    QCOMPARE(notifications(), QStringList());
+    run.window->activateWindow();
+    QTRY_COMPARE(notifications(),
+                 QStringList {u"Note recorded in masterFile.txt, send_1208.txt and notes_.txt."_s});
 }
 
 void TestAccessibility::promptIsSelectedOnFocus_data()
