@@ -90,10 +90,14 @@ class OrcaLog:
             if any(text in said for said in speech + braille):
                 break
             time.sleep(0.05)
-        # Orca presents one event after another: what an action sets off has been presented when
-        # nothing new has come for a moment.
+        self.settle()
+
+    def settle(self):
+        """Waits until Orca has presented what was done: Orca presents one event after another,
+        so that is when nothing new has come for a moment."""
         count = -1
-        while count != self.mark() and time.monotonic() < deadline + 5:
+        deadline = time.monotonic() + 10
+        while count != self.mark() and time.monotonic() < deadline:
             count = self.mark()
             time.sleep(0.7)
 
@@ -163,8 +167,16 @@ class Walk:
     def key(self, *keys):
         subprocess.run(["xdotool", "key", "--delay", "50", *keys], env=self.env, check=True)
 
+    def answer(self, typed):
+        # Orca echoes each key: a student would hear the last before pressing Enter, and a prompt
+        # opening while Orca still echoes is presented in part.
+        if typed:
+            self.type(typed)
+            self.log.settle()
+        self.key("Return")
+
     def type(self, text):
-        subprocess.run(["xdotool", "type", "--delay", "30", "--", text], env=self.env, check=True)
+        subprocess.run(["xdotool", "type", "--delay", "80", "--", text], env=self.env, check=True)
 
     def act(self, title, expected, action):
         """Does `action`, waits for Orca to present `expected`, and prints what it presented."""
@@ -203,30 +215,34 @@ def main():
     return 1 if failures else 0
 
 
-def run(walk, program):
-    def answer(typed):
-        if typed:
-            walk.type(typed)
-        walk.key("Return")
+def heard_prompt(title, prompt, speech):
+    check(spoken_once(speech, prompt), f"{title} spoken once")
+    check(any(PROGRAM_NAME in said for said in speech),
+          f"{title} spoken with the program's name")
 
-    def heard_prompt(title, prompt, speech):
-        check(spoken_once(speech, prompt), f"{title} spoken once")
-        check(any(said.startswith(PROGRAM_NAME) for said in speech),
-              f"{title} spoken with the program's name")
 
-    prompts = [("Your full name:", "Ada Student"),
-               ("Enter 1 if you want to change the folder", ""),
-               ("Assignment Number:", "001")]
-    typed = None
-    for number, (prompt, next_typed) in enumerate(prompts, 1):
-        action = (lambda: walk.start([program], stderr=walk.program_errors)) if number == 1 \
-            else (lambda typed=typed: answer(typed))
+def start_run(walk, program, assignment, then):
+    """Starts the program and answers its prompts, checking each; returns what Orca presented
+    after the last, once it has presented `then`."""
+    prompts = ["Your full name:", "Enter 1 if you want to change the folder",
+               "Assignment Number:"]
+    actions = [lambda: walk.start([program], stderr=walk.program_errors),
+               lambda: walk.answer("Ada Student"), lambda: walk.answer("")]
+    for number, (prompt, action) in enumerate(zip(prompts, actions), 1):
         speech, braille = walk.act(f"prompt {number}", prompt, action)
         heard_prompt(f"prompt {number}", prompt, speech)
-        typed = next_typed
+    return walk.act(f"assignment {assignment}", then, lambda: walk.answer(assignment))
+
+
+def run(walk, program):
+    # A message first: the script holds no assignment 9, and the run ends at its OK.
+    message = 'The script has no assignment numbered "009".'
+    speech, braille = start_run(walk, program, "9", message)
+    heard_prompt("the message", message, speech)
+    walk.act("OK", "return", lambda: walk.key("Return"))
 
     opening = "Physics II, assignment 001. Next Question / Answer is two Tab presses away."
-    speech, braille = walk.act("the window opens", opening, lambda: answer(typed))
+    speech, braille = start_run(walk, program, "001", opening)
     check(spoken_once(speech, opening), "the opening announcement spoken once")
     check(opening in braille, "the opening announcement brailled")
 
@@ -251,7 +267,7 @@ def run(walk, program):
 
     send = f"send_{time.strftime('%m%d')}.txt"
     recorded = f"Response recorded in masterFile.txt and {send}."
-    speech, braille = walk.act("rating 2", recorded, lambda: answer("2"))
+    speech, braille = walk.act("rating 2", recorded, lambda: walk.answer("2"))
     check(spoken_once(speech, recorded), "the response's record confirmed once")
     check(recorded in braille, "the response's record confirmed in braille")
 
