@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -13,8 +14,9 @@ QString showInputPrompt(const QString &promptText, QWidget *parent)
     QDialog dialog(parent);
     // The window's face, also when the prompt has no window to take it from (at start-up).
     dialog.setFont(controlFont());
-    // Read out when the prompt opens, as the field is read by its label.
-    dialog.setAccessibleName(promptText);
+    // A screen reader reads the dialog's name when the prompt opens, then the field by its
+    // label: the program's name, then the prompt, once.
+    dialog.setAccessibleName(QGuiApplication::applicationDisplayName());
     auto *label = new QLabel(promptText, &dialog);
     // Some prompts run to several sentences: wrap them rather than stretching the dialog.
     label->setWordWrap(true);

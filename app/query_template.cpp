@@ -5,6 +5,7 @@
 #include "caption_button.h"
 #include "control_font.h"
 #include "pictures/picture_area.h"
+#include "prompt_selection.h"
 #include "question_box.h"
 #include "spelling_marks.h"
 
@@ -122,6 +123,7 @@ query_template::query_template(Services services, QWidget *parent)
     m_questionBox = std::make_unique<QuestionBox>(txt_question);
     // The student sees, while typing, which characters the files will spell out or replace.
     new SpellingMarks(txt_answer);
+    new PromptSelection(txt_answer, state.answerPrompt, m_announcer);
 }
 
 query_template::~query_template() = default;
@@ -207,6 +209,12 @@ void query_template::Form_Load()
     startSession();
     openSessionFiles();
     txt_question->setFocus();
+    if (!m_ended) {
+        // The focus starts on the empty question box: tell where the first step is.
+        m_announcer->announce(QStringLiteral("%1, assignment %2. Next Question / Answer is two Tab "
+                                             "presses away.")
+                                      .arg(state.courseTitle, state.assignmentNumber));
+    }
 }
 
 void query_template::endProgram()

@@ -25,11 +25,13 @@ void QuestionBox::step(const QString &added, QString &responseText)
     responseText = m_text;
 }
 
-void QuestionBox::add(const QString &text)
+int QuestionBox::add(const QString &text)
 {
+    const int before = m_box->document()->blockCount();
     appendBoxText(m_box, text);
     // Out of date now: the next step reads the box, and the memory goes at once.
     m_text = QString();
+    return m_box->document()->blockCount() - before;
 }
 
 void QuestionBox::clear()

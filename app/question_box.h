@@ -14,8 +14,9 @@ public:
 
     // A step: adds `added` at the end of the box; `responseText` becomes the box's whole text.
     void step(const QString &added, QString &responseText);
-    // Adds `text` at the end of the box, as the displays do.
-    void add(const QString &text);
+    // Adds `text` at the end of the box, as the displays do; returns the number of lines the box
+    // gained.
+    int add(const QString &text);
     void clear();
 
 private:

@@ -32,7 +32,12 @@ Services Services::system()
         std::_Exit(EXIT_SUCCESS);
     };
     services.reportProblem = [](const QString &message) {
-        QMessageBox::warning(QApplication::activeWindow(), QString(), message);
+        QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        // Without a name of its own a screen reader would hear the message as the box's name
+        // alone; named, it hears the program's name and then the message.
+        box.setAccessibleName(QApplication::applicationDisplayName());
+        box.exec();
     };
     services.beep = [] {
         QApplication::beep();

@@ -20,8 +20,9 @@ QString readFailure(const QString &path, const QString &reason)
             QDir::toNativeSeparators(path), reason);
 }
 
-// What a screen reader is told when a display has added a file to the question box.
-QString addedFile(const QString &file, qsizetype lines)
+// What a screen reader is told when a display has added a file to the question box, with the
+// lines the box gained.
+QString addedFile(const QString &file, int lines)
 {
     return u"The %1 was added to the question box: %2 %3."_s.arg(
             file, QString::number(lines), lines == 1 ? u"line"_s : u"lines"_s);
@@ -52,8 +53,8 @@ void query_template::cmd_display_note_file_Click()
         return;
     }
     state.responseText += notes.lines.join(QString());
-    m_questionBox->add(u"\r\n\r\n"_s + state.responseText);
-    m_announcer->announce(addedFile(u"notes file"_s, notes.lines.size()));
+    m_announcer->announce(
+            addedFile(u"notes file"_s, m_questionBox->add(u"\r\n\r\n"_s + state.responseText)));
 }
 
 void query_template::cmd_displayCumulativeText_Click()
@@ -67,8 +68,8 @@ void query_template::cmd_displayCumulativeText_Click()
     if (send.lines.isEmpty())
         return;
     // Every line after a line break, the box updated once.
-    m_questionBox->add(u"\r\n"_s + joinedLines(send.lines));
-    m_announcer->announce(addedFile(u"SEND file"_s, send.lines.size()));
+    m_announcer->announce(
+            addedFile(u"SEND file"_s, m_questionBox->add(u"\r\n"_s + joinedLines(send.lines))));
 }
 
 FileLines query_template::readSessionFile(const QString &path)

@@ -1,9 +1,11 @@
 #include "app/query_template.h"
 
+#include "app/announcer.h"
 #include "record_append.h"
 #include "record_layout.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -60,5 +62,12 @@ bool query_template::recordAnswer(const RecordComposer &record, const QString &k
         return false;
     }
     state.responseText = recordedText;
+    // Both boxes are emptied without a word: say that it worked, and where it went.
+    QStringList files;
+    for (const RecordComposer::Share &share : record.shares())
+        files << QFileInfo(filePath(share.file)).fileName();
+    const QString last = files.takeLast();
+    m_announcer->announce(u"%1 recorded in %2 and %3."_s.arg(
+            kind.front().toUpper() + kind.sliced(1), files.join(u", "_s), last));
     return true;
 }

@@ -1,5 +1,6 @@
 #include "app/query_template.h"
 
+#include "app/announcer.h"
 #include "picture_area.h"
 
 #include <QTimer>
@@ -7,8 +8,12 @@
 void query_template::cmd_pend_exp_Click()
 {
     // Starting a running timer again would restart its interval.
-    if (!tmr_pend_exp->isActive())
-        tmr_pend_exp->start();
+    if (tmr_pend_exp->isActive())
+        return;
+    tmr_pend_exp->start();
+    // It runs until the program ends: there is no stop to announce.
+    m_announcer->announce(
+            QStringLiteral("Timer started: it beeps and draws circles in the drawing area."));
 }
 
 void query_template::tmr_pend_exp_Timer()

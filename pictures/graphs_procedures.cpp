@@ -1,5 +1,6 @@
 #include "app/query_template.h"
 
+#include "app/announcer.h"
 #include "picture_area.h"
 
 #include <QColor>
@@ -27,6 +28,7 @@ void query_template::printAt(float x, float y, const QString &text)
 void query_template::printTitle(const QString &title)
 {
     Picture1->describe(title);
+    m_announcer->announce(u"Graph drawn: %1."_s.arg(title));
     printAt(300, 50, title);
 }
 

@@ -1,5 +1,6 @@
 #include "app/query_template.h"
 
+#include "app/announcer.h"
 #include "picture_area.h"
 
 #include <QClipboard>
@@ -51,6 +52,8 @@ void query_template::cmd_copy_picture_Click()
     if (!Picture1->ownPicture().isNull())
         clipboard->setImage(Picture1->ownPicture());
     const QImage held = clipboard->image();
-    if (!held.isNull())
+    if (!held.isNull()) {
         Picture2->setOwnPicture(held);
+        m_announcer->announce(u"Picture copied to the right area."_s);
+    }
 }

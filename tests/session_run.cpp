@@ -2,6 +2,8 @@
 
 #include "app/text_box.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 SessionRun::SessionRun(const Options &options)
@@ -60,6 +62,8 @@ QString SessionRun::answerText() const
 void SessionRun::click(const QString &button) const
 {
     clickButton(*window, button);
+    // What the click left for later is done before anything else, as the event loop does.
+    QCoreApplication::sendPostedEvents();
 }
 
 void SessionRun::step() const

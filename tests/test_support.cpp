@@ -96,8 +96,9 @@ std::unique_ptr<query_template> startShownRun(FakeStudent &student)
 {
     auto window = startRun(student);
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!QTest::qWaitForWindowExposed(window.get()) || !QTest::qWaitForWindowActive(window.get()))
         qFatal("The window was not shown");
+    QCoreApplication::sendPostedEvents();
     return window;
 }
 

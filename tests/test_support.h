@@ -58,7 +58,7 @@ void useScript(FakeStudent &student, const QStringList &lines, int start = 1);
 
 // A window created and loaded the way the program starts it.
 std::unique_ptr<query_template> startRun(FakeStudent &student);
-// The same, then shown, ready for clicks.
+// The same, then shown and active, ready for clicks, with what it announces on opening told.
 std::unique_ptr<query_template> startShownRun(FakeStudent &student);
 
 // The exit code of a process that QProcess::kill() ended or that ended itself with
