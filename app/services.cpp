@@ -44,6 +44,7 @@ Services Services::system()
     };
     services.homeFolder = QDir::homePath();
     services.files = &FileLayer::system();
-    services.stateFolder = FileLayer::stateFolder() + QStringLiteral("/q_a_interface");
+    services.stateFolder
+            = FileLayer::stateFolder(services.homeFolder) + QStringLiteral("/q_a_interface");
     return services;
 }

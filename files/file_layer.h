@@ -30,6 +30,9 @@ public:
         bool created = false; // made by this open
         bool missing = false; // there is no such file (a link to nowhere is not missing)
         QString failure;
+        // Something that is not a regular file is at the name: a FIFO, a device, a folder, or a
+        // link where links are refused. Unlike a failing disk, that is a fact about the name.
+        bool notAFile = false;
     };
 
     // Which file a handle or a name leads to, for as long as the program runs.
@@ -98,8 +101,9 @@ public:
 
     // The system's own layer.
     static FileLayer &system();
-    // Where the user's programs keep their state, outside any document folder.
-    static QString stateFolder();
+    // Where the user's programs keep their state, outside any document folder, for the user
+    // whose home folder is `homeFolder`.
+    static QString stateFolder(const QString &homeFolder);
 };
 
 // A handle that is closed when it goes, through the layer that opened it.

@@ -51,12 +51,21 @@ FileLayer::Opened failed(QString reason, bool missing = false)
     return {FileLayer::noHandle, false, missing, std::move(reason)};
 }
 
+FileLayer::Opened notAFile(QString reason)
+{
+    FileLayer::Opened opened = failed(std::move(reason));
+    opened.notAFile = true;
+    return opened;
+}
+
 // Why `path` could not be opened with `error`: a name that is there but leads nowhere, or
 // somewhere that is not a file, is told apart from the system's terse reason.
 FileLayer::Opened openFailure(const QByteArray &path, int error)
 {
     if (error == ENXIO)
-        return failed(u"Not a regular file"_s);
+        return notAFile(u"Not a regular file"_s);
+    if (error == EISDIR)
+        return notAFile(systemReason(error));
     char target[4096];
     const ssize_t length = ::readlink(path.constData(), target, sizeof target - 1);
     if (error == ENOENT && length >= 0) {
@@ -64,7 +73,7 @@ FileLayer::Opened openFailure(const QByteArray &path, int error)
                 QFile::decodeName(QByteArray(target, length))));
     }
     if (error == ELOOP && length >= 0)
-        return failed(u"It is a link, which is not followed here"_s);
+        return notAFile(u"It is a link, which is not followed here"_s);
     return failed(systemReason(error), error == ENOENT);
 }
 
@@ -80,12 +89,14 @@ FileLayer::Opened keepRegular(int fd, bool created)
 {
     struct stat status;
     const bool statted = ::fstat(fd, &status) == 0;
-    if (!statted || !S_ISREG(status.st_mode)) {
-        const QString reason = !statted   ? systemReason(errno)
-                : S_ISDIR(status.st_mode) ? systemReason(EISDIR)
-                                          : u"Not a regular file"_s;
+    if (!statted) {
+        const QString reason = systemReason(errno);
         ::close(fd);
         return failed(reason);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return notAFile(S_ISDIR(status.st_mode) ? systemReason(EISDIR) : u"Not a regular file"_s);
     }
     return {fd, created, false, QString()};
 }
@@ -296,11 +307,11 @@ FileLayer &FileLayer::system()
     return layer;
 }
 
-QString FileLayer::stateFolder()
+QString FileLayer::stateFolder(const QString &homeFolder)
 {
     const QString state = qEnvironmentVariable("XDG_STATE_HOME");
     // A relative value is to be ignored, as the XDG base directory rules say.
     if (QDir::isAbsolutePath(state))
         return state;
-    return QDir::homePath() + u"/.local/state"_s;
+    return homeFolder + u"/.local/state"_s;
 }

@@ -2,6 +2,7 @@
 #include "file_paths.h"
 
 #include <QDir>
+#include <QStandardPaths>
 
 #include <memory>
 #include <thread>
@@ -88,6 +89,13 @@ FileLayer::Opened failed(QString reason, bool missing = false)
     return {FileLayer::noHandle, false, missing, std::move(reason)};
 }
 
+FileLayer::Opened notAFile(QString reason)
+{
+    FileLayer::Opened opened = failed(std::move(reason));
+    opened.notAFile = true;
+    return opened;
+}
+
 // Why `path` could not be opened with `error`: a link to nowhere, a folder or a link that is not
 // to be followed is told apart from the system's terse reason.
 FileLayer::Opened openFailure(const std::wstring &path, DWORD error)
@@ -97,7 +105,7 @@ FileLayer::Opened openFailure(const std::wstring &path, DWORD error)
     if (there && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && error == ERROR_FILE_NOT_FOUND)
         return failed(u"It is a link to a file that does not exist"_s);
     if (there && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return failed(u"Is a directory"_s);
+        return notAFile(u"Is a directory"_s);
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     return failed(systemReason(error), missing && !there);
 }
@@ -110,9 +118,11 @@ FileLayer::Opened keepRegular(HANDLE file, bool created, FileLayer::Links links)
     BY_HANDLE_FILE_INFORMATION information;
     if (::GetFileType(file) != FILE_TYPE_DISK)
         reason = u"Not a regular file"_s;
-    else if (!::GetFileInformationByHandle(file, &information))
-        reason = systemReason(::GetLastError());
-    else if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    else if (!::GetFileInformationByHandle(file, &information)) {
+        const QString failure = systemReason(::GetLastError());
+        ::CloseHandle(file);
+        return failed(failure);
+    } else if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         reason = u"Is a directory"_s;
     else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
              && links == FileLayer::Links::Refuse)
@@ -120,7 +130,7 @@ FileLayer::Opened keepRegular(HANDLE file, bool created, FileLayer::Links links)
     if (reason.isEmpty())
         return {FileLayer::Handle(file), created, false, QString()};
     ::CloseHandle(file);
-    return failed(reason);
+    return notAFile(reason);
 }
 
 FileLayer::Opened openRegular(const QString &path, DWORD access, DWORD disposition,
@@ -368,11 +378,11 @@ FileLayer &FileLayer::system()
     return layer;
 }
 
-QString FileLayer::stateFolder()
+QString FileLayer::stateFolder(const QString &homeFolder)
 {
-    // The user's own application data on this computer, which does not roam with the profile.
-    const QString local = qEnvironmentVariable("LOCALAPPDATA");
-    if (QDir::isAbsolutePath(local))
-        return QDir::fromNativeSeparators(local);
-    return QDir::homePath() + u"/AppData/Local"_s;
+    // The user's own application data on this computer, which does not roam with the profile,
+    // where Windows says it is (SHGetKnownFolderPath(FOLDERID_LocalAppData)): an administrator
+    // may have moved it.
+    const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return local.isEmpty() ? homeFolder + u"/AppData/Local"_s : local;
 }

@@ -38,7 +38,11 @@ FileLines readFileLines(const RecordPlace &place, const QString &masterPath, con
     const AppendOutcome finished = finishUnfinishedRecord(
             place, masterPath, [&] { readWhole(place.files, path, result); });
     result.notices = finished.notices;
-    if (finished.failure)
+    if (finished.failure) {
         result.failure = finished.failure->reason;
+        result.failedPath = finished.failure->path;
+    } else if (result.failure) {
+        result.failedPath = path;
+    }
     return result;
 }

@@ -11,6 +11,7 @@ struct FileLines
 {
     bool missing = false; // there is no such file
     std::optional<QString> failure; // the system's reason, when it could not be read
+    QString failedPath; // what failed: the file, or the master file whose lock guards it
     QStringList lines; // each without its line end (CR LF, LF or CR), from Windows-1252
     QStringList notices; // for the student, from finishing an earlier run's record
 };

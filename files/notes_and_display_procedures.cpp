@@ -45,11 +45,10 @@ void query_template::cmd_save_as_notes_Click()
 
 void query_template::cmd_display_note_file_Click()
 {
-    const QString notesFile = filePath(SessionFile::Notes);
-    const FileLines notes = readSessionFile(notesFile);
+    const FileLines notes = readSessionFile(filePath(SessionFile::Notes));
     // With no note saved yet in this folder there is no notes file: it reads as empty.
     if (notes.failure && !notes.missing) {
-        reportProblem(readFailure(notesFile, *notes.failure));
+        reportProblem(readFailure(notes.failedPath, *notes.failure));
         return;
     }
     state.responseText += notes.lines.join(QString());
@@ -59,10 +58,9 @@ void query_template::cmd_display_note_file_Click()
 
 void query_template::cmd_displayCumulativeText_Click()
 {
-    const QString sendFile = filePath(SessionFile::Send);
-    const FileLines send = readSessionFile(sendFile);
+    const FileLines send = readSessionFile(filePath(SessionFile::Send));
     if (send.failure) {
-        reportProblem(readFailure(sendFile, *send.failure));
+        reportProblem(readFailure(send.failedPath, *send.failure));
         return;
     }
     if (send.lines.isEmpty())

@@ -53,7 +53,7 @@ class RecordAppend
 public:
     RecordAppend(const RecordPlace &place, const QList<FileRecord> &records)
         : m_files(place.files), m_folder(QFileInfo(records.first().path).absolutePath()),
-          m_journal(place.files, m_folder, place.stateFolder),
+          m_journal(place.files, records.first().path, place.stateFolder),
           m_deadline(Clock::now() + place.lockWait)
     {
         for (const FileRecord &record : records)
@@ -162,7 +162,7 @@ private:
         bool madeFiles = false;
         for (const AppendFile &file : m_appendFiles) {
             entries.append({QFileInfo(file.record.path).fileName(), file.lengthBefore,
-                            file.record.bytes.size(), file.fingerprint});
+                            file.record.bytes.size(), file.fingerprint, file.record.bytes});
             madeFiles |= file.madeByOpen;
         }
         if (auto failure = m_journal.write(entries, madeFiles))
@@ -259,18 +259,23 @@ AppendOutcome appendRecords(const RecordPlace &place, const QList<FileRecord> &r
 AppendOutcome finishUnfinishedRecord(const RecordPlace &place, const QString &masterPath,
                                      const std::function<void()> &whileLocked)
 {
-    const FileLayer::Opened opened
-            = place.files.openForReading(masterPath, FileLayer::Links::Follow);
+    // Opened for writing too, as a network file system grants an exclusive lock only so; a master
+    // file the user may only read is locked as well as the system lets.
+    FileLayer::Opened opened = place.files.openForCutting(masterPath);
+    if (opened.handle == FileLayer::noHandle && !opened.missing)
+        opened = place.files.openForReading(masterPath, FileLayer::Links::Follow);
     // Without a master file to lock, no record can have been started.
-    if (opened.handle == FileLayer::noHandle) {
+    if (opened.missing) {
         whileLocked();
         return {};
     }
+    if (opened.handle == FileLayer::noHandle)
+        return {AppendFailure {masterPath, opened.failure, {}}, {}};
     const FileHandle master(place.files, opened.handle);
     if (auto failure = lockBefore(place.files, master.get(), Clock::now() + place.lockWait))
         return {AppendFailure {masterPath, *failure, {}}, {}};
-    const QString folder = QFileInfo(masterPath).absolutePath();
-    const Journal::Recovery recovery = Journal(place.files, folder, place.stateFolder).recover();
+    const Journal::Recovery recovery
+            = Journal(place.files, masterPath, place.stateFolder).recover();
     if (!recovery.failedPath.isEmpty())
         return {AppendFailure {recovery.failedPath, recovery.reason, {}}, recovery.notices};
     whileLocked();

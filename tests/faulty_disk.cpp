@@ -88,7 +88,10 @@ FileLayer::Opened FaultyDisk::createNew(const QString &path)
 {
     if (auto failure = nextCall())
         return {noHandle, false, false, *failure};
-    if (QFileInfo(path).absolutePath() == refusedFolder)
+    // Whatever path leads to the folder.
+    if (!refusedFolder.isEmpty()
+        && QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath()
+                == QFileInfo(refusedFolder).canonicalFilePath())
         return {noHandle, false, false, QStringLiteral("Permission denied")};
     return opened(path, m_system.createNew(path));
 }

@@ -6,6 +6,7 @@
 #include "files/record_append.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -369,7 +370,12 @@ void TestRecordFaults::suspendedRunHoldsTheLock()
     run.answerWith(u"my work"_s);
     const Snapshot before(run);
 
+    // Waits its 4 seconds for the other run, and then no longer.
+    QElapsedTimer wait;
+    wait.start();
     run.click(u"cmd_enter_response"_s);
+    QVERIFY2(wait.elapsed() >= 4000 && wait.elapsed() < 6000,
+             qPrintable(QString::number(wait.elapsed())));
     QCOMPARE(run.student.problems,
              QStringList {
                      u"Could not write to %1: Another run of the program is writing to it. "_s.arg(

@@ -350,6 +350,8 @@ void TestTextProcedures::windowsPathsMapOntoThePlatform_data()
             << u"c:/course/masterFile.txt"_s;
     QTest::newRow("digit-is-no-drive")
             << u"1:\\x"_s << u"/home/ann/1:/x"_s << u"C:/Users/ann/1:/x"_s;
+    QTest::newRow("non-ascii-letter-is-no-drive")
+            << u"\u00e9:\\x"_s << u"/home/ann/\u00e9:/x"_s << u"C:/Users/ann/\u00e9:/x"_s;
 }
 
 void TestTextProcedures::windowsPathsMapOntoThePlatform()
