@@ -15,7 +15,11 @@ bool startsWithDrive(const QString &name)
 // trimmed as the system trims names not in the extended-length form.
 QString tidied(const QString &root, const QString &name)
 {
-    QString steps = QDir::cleanPath(u'/' + name);
+    // One separator first: on Windows QDir takes two for a network name.
+    qsizetype start = 0;
+    while (start < name.size() && name[start] == u'/')
+        ++start;
+    QString steps = u'/' + QDir::cleanPath(name.mid(start));
     while (steps.endsWith(u' ') || (steps.endsWith(u'.') && !steps.endsWith(u"/.")))
         steps.chop(1);
     return steps.prepend(root).replace(u'/', u'\\');

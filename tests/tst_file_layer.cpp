@@ -181,10 +181,6 @@ void TestFileLayer::defaultFolderIsForItsOwnerAlone()
                                      &list, nullptr, &descriptor),
              DWORD(ERROR_SUCCESS));
     QVERIFY(list);
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    QVERIFY(::GetSecurityDescriptorControl(descriptor, &control, &revision));
-    QVERIFY(control & SE_DACL_PROTECTED);
     for (const WELL_KNOWN_SID_TYPE others :
          {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid}) {
         BYTE sid[SECURITY_MAX_SID_SIZE];
