@@ -227,8 +227,9 @@ void TestFileLayer::setAsideNeverReplacesAFile()
 
 void TestFileLayer::shortWriteIsContinuedOrReported()
 {
-    // A pipe that no one reads takes what its buffer holds and then nothing, without waiting: a
-    // write of more is cut short, as a write to a full disk may be.
+    // A pipe that no one reads takes what its buffer holds, and then nothing, without waiting
+    // (under Wine, nothing of a write that does not fit): a write of more is cut short, as a write
+    // to a full disk may be.
 #ifdef Q_OS_WIN
     HANDLE ends[2];
     QVERIFY(::CreatePipe(&ends[0], &ends[1], nullptr, 4096));
