@@ -104,6 +104,9 @@ public:
     // Where the user's programs keep their state, outside any document folder, for the user
     // whose home folder is `homeFolder`.
     static QString stateFolder(const QString &homeFolder);
+    // How many flushes the system's layer has asked the disk for, of files and folders alike: a
+    // flush leaves nothing a test could read back, so tests count them.
+    static int flushCount();
 };
 
 // A handle that is closed when it goes, through the layer that opened it.

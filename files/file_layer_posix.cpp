@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -20,6 +21,15 @@ using namespace Qt::Literals::StringLiterals;
 const Drives systemDrives = Drives::InHomeFolder;
 
 namespace {
+
+std::atomic<int> flushes;
+
+// fsync, counted.
+int flush(int fd)
+{
+    ++flushes;
+    return ::fsync(fd);
+}
 
 // Calls a system call again for as long as a signal interrupts it.
 template<typename Call> auto retryOnInterrupt(Call call)
@@ -250,7 +260,7 @@ public:
 
     Failure sync(Handle handle) override
     {
-        return failureOf(retryOnInterrupt([&] { return ::fsync(int(handle)); }));
+        return failureOf(retryOnInterrupt([&] { return flush(int(handle)); }));
     }
 
     Failure cutTo(Handle handle, qint64 length) override
@@ -305,6 +315,11 @@ FileLayer &FileLayer::system()
 {
     static PosixFileLayer layer;
     return layer;
+}
+
+int FileLayer::flushCount()
+{
+    return flushes;
 }
 
 QString FileLayer::stateFolder(const QString &homeFolder)

@@ -1,9 +1,11 @@
 #include "file_layer.h"
 #include "file_paths.h"
+#include "windows_names.h"
 
 #include <QDir>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -74,9 +76,19 @@ FileLayer::Failure failureOf(BOOL succeeded)
     return succeeded ? std::nullopt : lastFailure();
 }
 
+// Every name in its extended-length form, which Windows takes past 260 characters (the program's
+// manifest says it is long-path aware); the messages name the path as the program has it.
 std::wstring nativeName(const QString &path)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    return extendedLengthPath(path, QDir::currentPath()).toStdWString();
+}
+
+std::atomic<int> flushes;
+
+BOOL flush(HANDLE file)
+{
+    ++flushes;
+    return ::FlushFileBuffers(file);
 }
 
 HANDLE handleOf(FileLayer::Handle handle)
@@ -110,23 +122,27 @@ FileLayer::Opened openFailure(const std::wstring &path, DWORD error)
     return failed(systemReason(error), missing && !there);
 }
 
-// Keeps `file` only when it is a regular file on a disk: a pipe, a console or another device,
-// a folder or (with `links` refused) a link is closed again without being read.
+// Keeps `file` only when it is a regular file on a disk: a pipe, a console or another device, or
+// (with `links` refused) a link to another name is closed again without being read. A file that a
+// cloud-storage client keeps as a placeholder is no link: the client fills it when it is read. (A
+// folder is never opened here: that takes backup semantics.)
 FileLayer::Opened keepRegular(HANDLE file, bool created, FileLayer::Links links)
 {
     QString reason;
-    BY_HANDLE_FILE_INFORMATION information;
-    if (::GetFileType(file) != FILE_TYPE_DISK)
+    FILE_ATTRIBUTE_TAG_INFO information;
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
         reason = u"Not a regular file"_s;
-    else if (!::GetFileInformationByHandle(file, &information)) {
-        const QString failure = systemReason(::GetLastError());
-        ::CloseHandle(file);
-        return failed(failure);
-    } else if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        reason = u"Is a directory"_s;
-    else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-             && links == FileLayer::Links::Refuse)
-        reason = u"It is a link, which is not followed here"_s;
+    } else if (links == FileLayer::Links::Refuse) {
+        // What the file is could not be read: that is no verdict on it.
+        if (!::GetFileInformationByHandleEx(file, FileAttributeTagInfo, &information,
+                                            sizeof information)) {
+            const QString failure = systemReason(::GetLastError());
+            ::CloseHandle(file);
+            return failed(failure);
+        }
+        if (isLink(information.FileAttributes, information.ReparseTag))
+            reason = u"It is a link, which is not followed here"_s;
+    }
     if (reason.isEmpty())
         return {FileLayer::Handle(file), created, false, QString()};
     ::CloseHandle(file);
@@ -202,9 +218,11 @@ public:
     // folder is made for its owner alone (makeFolder), so its files are too.
     Opened openForAppend(const QString &path) override
     {
-        // Append-only access: every write goes to the end of the file, however many runs
-        // append at once (the O_APPEND of Windows).
-        return openRegular(path, GENERIC_READ | FILE_APPEND_DATA, OPEN_ALWAYS);
+        // Every write goes to the end of the file (write() asks for that), however many runs
+        // append at once. A failed record is cut back through this same handle, which NTFS
+        // allows only with the right to write the data, not merely to append it. Other programs
+        // may read and write the file as before: the sharing is what they see, not these rights.
+        return openRegular(path, GENERIC_READ | FILE_WRITE_DATA | FILE_APPEND_DATA, OPEN_ALWAYS);
     }
 
     Opened openForReading(const QString &path, Links links) override
@@ -310,7 +328,7 @@ public:
         return std::nullopt;
     }
 
-    Failure sync(Handle handle) override { return failureOf(::FlushFileBuffers(handleOf(handle))); }
+    Failure sync(Handle handle) override { return failureOf(flush(handleOf(handle))); }
 
     Failure cutTo(Handle handle, qint64 length) override
     {
@@ -376,6 +394,11 @@ FileLayer &FileLayer::system()
 {
     static Win32FileLayer layer;
     return layer;
+}
+
+int FileLayer::flushCount()
+{
+    return flushes;
 }
 
 QString FileLayer::stateFolder(const QString &homeFolder)

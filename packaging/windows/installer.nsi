@@ -1,8 +1,12 @@
 ; The Windows installer: for the user who runs it, without administrator rights. It puts the
 ; program in the user's own programs folder, a Start-menu entry, and an uninstaller that
 ; Add/Remove Programs lists. The records folder (c:\qorvanit or the one chosen) is never touched.
+; Run over an installed version, older or not, it replaces it: one program, one entry of each.
 ; Made by tools/windows/package, which defines VERSION, STAGE (the program and its DLLs),
 ; FILES (an include that lists them for the uninstaller) and OUTFILE.
+
+!include FileFunc.nsh
+!include LogicLib.nsh
 
 Unicode true
 Target amd64-unicode
@@ -32,8 +36,35 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; A running program's files cannot be replaced, and replacing some of them would leave a program
+; that does not start: the student is asked to close it first. A silent install fails instead,
+; with exit code 2, and changes nothing.
+Function closeRunningProgram
+    retry:
+    ClearErrors
+    FileOpen $0 "$INSTDIR\q_a_interface.exe" a
+    ${IfNot} ${Errors}
+        FileClose $0
+        Return
+    ${EndIf}
+    ${IfNot} ${FileExists} "$INSTDIR\q_a_interface.exe"
+        Return
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+        "${PRODUCT} is running. Close it, then click Retry." /SD IDCANCEL IDRETRY retry
+    DetailPrint "${PRODUCT} is running in $INSTDIR: nothing was installed."
+    SetErrorLevel 2
+    Quit
+FunctionEnd
+
 Section
     SetShellVarContext current
+    Call closeRunningProgram
+    ; An installed version goes first, through its own uninstaller, which leaves the records and
+    ; removes exactly the files it put there; run in place, it is done when ExecWait returns.
+    ${If} ${FileExists} "$INSTDIR\uninstall.exe"
+        ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+    ${EndIf}
     SetOutPath "$INSTDIR"
     File /r "${STAGE}/*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -46,6 +77,8 @@ Section
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
