@@ -1,0 +1,3 @@
+#include "rating_chart.h"
+
+RatingChart::RatingChart(QWidget *parent) : QWidget(parent) { }

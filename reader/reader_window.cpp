@@ -1,0 +1,3 @@
+#include "reader_window.h"
+
+ReaderWindow::ReaderWindow(QWidget *parent) : QMainWindow(parent) { }
