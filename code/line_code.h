@@ -20,3 +20,7 @@ QString remSpaces(const QString &a);
 // The code number a code line carries: its count of count characters, when every filler
 // character stands before a count character and nothing else is in it.
 std::optional<int> codeNumberOf(QStringView codeLine);
+
+// The code numbers a run draws from.
+constexpr int lowestCodeNumber = 19;
+constexpr int highestCodeNumber = 28;

@@ -58,6 +58,8 @@ struct ReadProblem
 
     bool operator==(const ReadProblem &) const = default;
 };
+// The problem as one line: "file:line: text", or "file: text" for the file as a whole.
+QString problemLine(const ReadProblem &problem);
 
 // One file's sessions, in the order they were written.
 struct ParsedFile
