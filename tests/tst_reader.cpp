@@ -172,6 +172,9 @@ private slots:
     void asReceived();
     void cutAnywhere_data();
     void cutAnywhere();
+    void problemsReported_data();
+    void problemsReported();
+    void sameRecordsTwice();
     void edgeLayouts_data();
     void edgeLayouts();
     void csvBytes();
@@ -276,6 +279,58 @@ void TestReader::cutAnywhere()
         }
         lineStart = lineEnd + 2;
     }
+}
+
+void TestReader::problemsReported_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("places"); // of the problems, file and line
+    QTest::addColumn<QString>("saying"); // what each says
+    const QByteArray send = recorded().send;
+    QTest::newRow("date-not-the-file-name's")
+            << u"send_1209.txt"_s << send
+            << QStringList {u"c/send_1209.txt:5"_s, u"c/send_1209.txt:41"_s} << u"another day"_s;
+    QTest::newRow("time-running-backwards")
+            << u"send_1208.txt"_s << QByteArray(send).replace("10:32:00", "10:20:00")
+            << QStringList {u"c/send_1208.txt:23"_s} << u"earlier"_s;
+    QTest::newRow("code-line-broken")
+            << u"send_1208.txt"_s << QByteArray(send).replace(SessionRun::codeLine, "ABC\xe4")
+            << QStringList {u"c/send_1208.txt:1"_s, u"c/send_1208.txt:37"_s} << u"code line"_s;
+    QTest::newRow("line-fitting-no-layout")
+            << u"send_1208.txt"_s
+            << QByteArray(send).insert(send.indexOf("\r\n......") + 2, "hi\r\n")
+            << QStringList {u"c/send_1208.txt:6"_s} << u"fits no layout"_s;
+}
+
+void TestReader::problemsReported()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, places);
+    QFETCH(QString, saying);
+    QTemporaryDir dir;
+    const ReceivedStudent student = readOnly(writeClass(dir, {{u"c/"_s + name, bytes}}));
+    QStringList found;
+    for (const ReadProblem &problem : student.problems) {
+        found.append(u"%1:%2"_s.arg(problem.file).arg(problem.line));
+        QVERIFY2(problem.text.contains(saying), qPrintable(problem.text));
+    }
+    QCOMPARE(found, places);
+    QCOMPARE(rowsOf(student).size(), 7);
+}
+
+void TestReader::sameRecordsTwice()
+{
+    // A SEND file that came twice: its records once, each second one reported.
+    QTemporaryDir dir;
+    const QByteArray send = recorded().send;
+    const ReceivedStudent student = readOnly(
+            writeClass(dir, {{u"d/send_1208.txt"_s, send}, {u"d/send_1208 (1).txt"_s, send}}));
+    QCOMPARE(rowsOf(student), expectedRows(u"d/send_1208 (1).txt"_s, false));
+    QCOMPARE(student.problems.size(), 7);
+    QCOMPARE(problemLine(student.problems[0]),
+             u"d/send_1208.txt:6: a record seen before, in d/send_1208 (1).txt at line 6"_s);
 }
 
 void TestReader::edgeLayouts_data()
