@@ -105,14 +105,20 @@ struct Tally
         }
     }
 
-    QStringList columns(const QString &name, int problems) const
+    QTreeWidgetItem *addRow(QTreeWidgetItem *item, const QString &name, int problems) const
     {
-        return {name,
-                QString::number(sessions),
-                QString::number(responses),
-                QString::number(notes),
-                shownDate(last),
-                QString::number(problems)};
+        const QStringList columns {name,
+                                   QString::number(sessions),
+                                   QString::number(responses),
+                                   QString::number(notes),
+                                   shownDate(last),
+                                   QString::number(problems)};
+        for (int column = 0; column < columns.size(); ++column) {
+            item->setText(column, columns[column]);
+            if (column > 0)
+                item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        }
+        return item;
     }
 };
 
@@ -304,11 +310,11 @@ void ReaderWindow::showClass(QList<ReceivedStudent> students)
                 assignments.insert(session.assignment);
         }
         const int count = int(student.problems.size() + student.skipped.size());
-        auto *item = new QTreeWidgetItem(m_classView, all.columns(student.name, count));
+        QTreeWidgetItem *item = all.addRow(new QTreeWidgetItem(m_classView), student.name, count);
         for (const auto &[assignment, tally] : byAssignment) {
             const QString name
                     = assignment.isNull() ? tr("notes file") : tr("assignment %1").arg(assignment);
-            new QTreeWidgetItem(item, tally.columns(name, 0));
+            tally.addRow(new QTreeWidgetItem(item), name, 0);
         }
         for (const ReadProblem &problem : student.skipped + student.problems)
             problems.append(problemLine(problem));

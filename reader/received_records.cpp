@@ -469,14 +469,15 @@ QList<StudentFiles> findReceivedFiles(const QStringList &paths)
         }
     }
     QList<StudentFiles> result;
-    for (auto &[name, files] : students) {
+    for (const auto &entry : students) {
+        const StudentFiles &files = entry.second;
         // Each student's files in the order of their names, for the same rows on every run.
         QList<qsizetype> order(files.paths.size());
         std::iota(order.begin(), order.end(), 0);
         std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
             return namedBefore(files.shownNames[a], files.shownNames[b]);
         });
-        StudentFiles sorted {name, {}, {}};
+        StudentFiles sorted {files.name, {}, {}};
         for (qsizetype i : order) {
             sorted.paths.append(files.paths[i]);
             sorted.shownNames.append(files.shownNames[i]);

@@ -172,6 +172,9 @@ private slots:
     void asReceived();
     void cutAnywhere_data();
     void cutAnywhere();
+    void problemsReported_data();
+    void problemsReported();
+    void sameRecordsTwice();
     void edgeLayouts_data();
     void edgeLayouts();
     void csvBytes();
@@ -278,29 +281,84 @@ void TestReader::cutAnywhere()
     }
 }
 
+void TestReader::problemsReported_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("places"); // of the problems, file and line
+    QTest::addColumn<QString>("saying"); // what each says
+    const QByteArray send = recorded().send;
+    QTest::newRow("date-not-the-file-name's")
+            << u"send_1209.txt"_s << send
+            << QStringList {u"c/send_1209.txt:5"_s, u"c/send_1209.txt:41"_s} << u"another day"_s;
+    QTest::newRow("time-running-backwards")
+            << u"send_1208.txt"_s << QByteArray(send).replace("10:32:00", "10:20:00")
+            << QStringList {u"c/send_1208.txt:23"_s} << u"earlier"_s;
+    QTest::newRow("code-line-broken")
+            << u"send_1208.txt"_s << QByteArray(send).replace(SessionRun::codeLine, "ABC\xe4")
+            << QStringList {u"c/send_1208.txt:1"_s, u"c/send_1208.txt:37"_s} << u"code line"_s;
+    QTest::newRow("line-fitting-no-layout")
+            << u"send_1208.txt"_s
+            << QByteArray(send).insert(send.indexOf("\r\n......") + 2, "hi\r\n")
+            << QStringList {u"c/send_1208.txt:6"_s} << u"fits no layout"_s;
+}
+
+void TestReader::problemsReported()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, places);
+    QFETCH(QString, saying);
+    QTemporaryDir dir;
+    const ReceivedStudent student = readOnly(writeClass(dir, {{u"c/"_s + name, bytes}}));
+    QStringList found;
+    for (const ReadProblem &problem : student.problems) {
+        found.append(u"%1:%2"_s.arg(problem.file).arg(problem.line));
+        QVERIFY2(problem.text.contains(saying), qPrintable(problem.text));
+    }
+    QCOMPARE(found, places);
+    QCOMPARE(rowsOf(student).size(), 7);
+}
+
+void TestReader::sameRecordsTwice()
+{
+    // A SEND file that came twice: its records once, each second one reported.
+    QTemporaryDir dir;
+    const QByteArray send = recorded().send;
+    const ReceivedStudent student = readOnly(
+            writeClass(dir, {{u"d/send_1208.txt"_s, send}, {u"d/send_1208 (1).txt"_s, send}}));
+    QCOMPARE(rowsOf(student), expectedRows(u"d/send_1208 (1).txt"_s, false));
+    QCOMPARE(student.problems.size(), 7);
+    QCOMPARE(problemLine(student.problems[0]),
+             u"d/send_1208.txt:6: a record seen before, in d/send_1208 (1).txt at line 6"_s);
+}
+
 void TestReader::edgeLayouts_data()
 {
     using namespace RecordLayout;
     QTest::addColumn<QString>("response");
+    QTest::addColumn<int>("steps"); // to the question, which asks a rating, or none
     QTest::addColumn<bool>("readAsTyped"); // or reported
     QTest::newRow("separator-and-closing-lines")
-            << u"a\n%1\n%2\nb"_s.arg(separatorLine, closingLine) << true;
+            << u"a\n%1\n%2\nb"_s.arg(separatorLine, closingLine) << 2 << true;
     QTest::newRow("closing-then-separator")
-            << u"%1\n%2\n%3\nend"_s.arg(closingLine, separatorLine, closingLine) << true;
-    QTest::newRow("empty") << QString() << true;
-    QTest::newRow("rating-mark-first") << u"confidence assessment:  9\nmore"_s << true;
+            << u"%1\n%2\n%3\nend"_s.arg(closingLine, separatorLine, closingLine) << 2 << true;
+    QTest::newRow("empty") << QString() << 2 << true;
+    QTest::newRow("rating-mark-first") << u"confidence assessment:  9\nmore"_s << 2 << true;
+    QTest::newRow("rating-mark-first-unrated") << u"confidence assessment:  9\nmore"_s << 0 << true;
     QTest::newRow("record-pasted-in")
             << u"see:\n%1\n%2\n%3\n"_s.arg(closingLine, separatorLine, stampIndent + u"09:00:00"_s)
-            << false;
+            << 2 << false;
 }
 
 void TestReader::edgeLayouts()
 {
     QFETCH(QString, response);
+    QFETCH(int, steps);
     QFETCH(bool, readAsTyped);
     SessionRun run(u"001"_s);
-    run.step();
-    run.step();
+    for (int step = 0; step < steps; ++step)
+        run.step();
     run.student.answers = {u"2"_s};
     run.answerWith(response);
     run.click(u"cmd_enter_response"_s);
@@ -314,7 +372,8 @@ void TestReader::edgeLayouts()
     if (readAsTyped) {
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[0].text, response);
-        QCOMPARE(records[0].rating, u"2"_s);
+        QCOMPARE(records[0].ratingKind, steps ? RatingKind::Confidence : RatingKind::None);
+        QCOMPARE(records[0].rating, steps ? u"2"_s : QString());
         QCOMPARE(records[1].text, u"after"_s);
         QCOMPARE(parsed.problems, QList<ReadProblem>());
     } else {
@@ -399,16 +458,14 @@ void TestReader::csvExitStatus()
 
 void TestReader::window()
 {
-    // Two students: one with a rating of 2 and one cancelled, one with 3 and a word.
+    // Two students, each with a rating of 2 for the question; one cancelled, one a word.
     const QByteArray send = recorded().send;
     QTemporaryDir dir;
     const QString folder
             = writeClass(dir,
                          {{u"anna/send_1208.txt"_s, send},
                           {u"ben/send_1208.txt"_s,
-                           QByteArray(send)
-                                   .replace("assessment:  2", "assessment:  3")
-                                   .replace("assessment:  \r\n", "assessment:  sure\r\n")},
+                           QByteArray(send).replace("assessment:  \r\n", "assessment:  sure\r\n")},
                           {u"ben/notes.doc"_s, "PK\3\4"}});
     ReaderWindow window;
     window.resize(900, 700);
@@ -441,18 +498,33 @@ void TestReader::window()
             u"anna, 2026-12-08 10:32:00 (confidence not given)\n    second try"_s));
     QVERIFY(responses.contains(u"ben, 2026-12-08 10:32:00 (confidence sure)\n    second try"_s));
 
-    // The chart's bars, measured in its pixels: 0, 1, 2, 3, other, none.
+    // The chart's bars, measured in its pixels as the longest dark run down the middle of each:
+    // as tall as their counts, no bar where the count is 0 (a digit's strokes are short).
     auto *chart = window.findChild<RatingChart *>();
-    QCOMPARE(chart->counts(), (RatingChart::Counts {0, 0, 1, 1, 1, 1}));
+    QCOMPARE(chart->counts(), (RatingChart::Counts {0, 0, 2, 0, 1, 1}));
     const QImage image = chart->grab().toImage();
     const qreal scale = image.devicePixelRatio();
+    QList<int> bars;
     for (int bar = 0; bar < RatingChart::barCount; ++bar) {
-        const QRect rect = chart->barRect(bar);
-        int inked = 0;
-        for (int y = 0; y < chart->height(); ++y)
-            inked += qGray(image.pixel(int(rect.center().x() * scale), int(y * scale))) < 128;
-        QVERIFY(std::abs(inked - rect.height()) <= chart->fontMetrics().height() + 1);
+        const int x = int(chart->barRect(bar).center().x() * scale);
+        int run = 0, longest = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            run = qGray(image.pixel(x, y)) < 128 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        bars.append(longest);
     }
+    const int digit = int(chart->fontMetrics().height() * scale);
+    QVERIFY2(bars[4] > 2 * digit && bars[5] == bars[4], qPrintable(QDebug::toString(bars)));
+    QVERIFY2(std::abs(bars[2] - 2 * bars[4]) <= 2 * scale, qPrintable(QDebug::toString(bars)));
+    for (int bar : {0, 1, 3})
+        QVERIFY2(bars[bar] < digit, qPrintable(QDebug::toString(bars)));
+
+    // The window exports what the command line does.
+    QTemporaryDir out;
+    QVERIFY(window.exportCsv(out.filePath(u"window.csv"_s)));
+    exportCsv(out.filePath(u"direct.csv"_s), {folder}, [](const QString &) {});
+    QCOMPARE(readFile(out.filePath(u"window.csv"_s)), readFile(out.filePath(u"direct.csv"_s)));
 }
 
 QTEST_MAIN(TestReader)
