@@ -1,5 +1,6 @@
 #include "query_template.h"
 
+#include "code/line_code.h"
 #include "files/clock_format.h"
 #include "files/file_paths.h"
 #include "files/number_text.h"
@@ -21,7 +22,8 @@ void query_template::startSession()
     m_services.seedRandom(m_services.now().time().msecsSinceStartOfDay() / 1000.0);
     // The generator's two largest values, 1 - 2^-53 and 1 - 2^-52, round up to 29 in the
     // arithmetic: they belong with 28.
-    state.codeNumber = std::min(int(std::floor(m_services.random() * 10 + 19)), 28);
+    state.codeNumber = std::min(int(std::floor(m_services.random() * 10 + lowestCodeNumber)),
+                                highestCodeNumber);
     Picture1->setScale(1000, 1000);
     Picture2->setScale(1000, 1000);
 

@@ -1,6 +1,7 @@
 // Each case times the program beside its baseline in the same run, round by round in turn, and
 // compares the medians with the target ratio.
 
+#include "peak_memory.h"
 #include "tests/test_support.h"
 
 #include "app/text_box.h"
@@ -166,20 +167,6 @@ QByteArray megabyteOfNotes()
                  ".................................................\r\n";
     }
     return notes;
-}
-
-// The process's peak resident memory. Not getrusage(): its figure carries over the parent's peak
-// from before the exec.
-double peakMegabytes()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        qFatal("No /proc/self/status");
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    qFatal("No VmHWM in /proc/self/status");
 }
 
 // Run in a process of its own, so its peak memory is its own: five presses of "display notes"

@@ -24,6 +24,28 @@ QString makeCodeLine(int codeNbr, const std::function<double()> &random)
     return fromCp1252(bytes);
 }
 
+std::optional<int> codeNumberOf(QStringView codeLine)
+{
+    int count = 0;
+    bool afterFiller = false;
+    for (QChar c : codeLine) {
+        // A file read as UTF-8 gives back the characters of the bytes, not the bytes.
+        const std::optional<char> byte = cp1252Byte(c.unicode());
+        const int value = byte ? uchar(*byte) : -1;
+        if (value >= 118) {
+            ++count;
+            afterFiller = false;
+        } else if (value >= 66 && value <= 116 && !afterFiller) {
+            afterFiller = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (afterFiller || count == 0)
+        return std::nullopt;
+    return count;
+}
+
 QString remSpaces(const QString &a)
 {
     QString result = a;

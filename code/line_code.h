@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The coding step every script line, response and note passes through on its way into the
 // files. It leaves the line as it is: the files hold plain text.
@@ -15,3 +16,11 @@ QString makeCodeLine(int codeNbr, const std::function<double()> &random);
 
 // `a` without its blanks and hyphens; used to clean routine names.
 QString remSpaces(const QString &a);
+
+// The code number a code line carries: its count of count characters, when every filler
+// character stands before a count character and nothing else is in it.
+std::optional<int> codeNumberOf(QStringView codeLine);
+
+// The code numbers a run draws from.
+constexpr int lowestCodeNumber = 19;
+constexpr int highestCodeNumber = 28;

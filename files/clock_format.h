@@ -7,3 +7,7 @@
 // The fixed forms of dates and times in the files and file names, whatever the user's locale.
 QString formatDate(QDate date); // mm-dd-yyyy
 QString formatTime(QTime time); // hh:mm:ss, 24-hour clock
+
+// The same forms read back, exactly as written; an invalid date or time otherwise.
+QDate parseDate(QStringView text);
+QTime parseTime(QStringView text);

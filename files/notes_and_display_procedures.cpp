@@ -34,7 +34,7 @@ void query_template::cmd_save_as_notes_Click()
 {
     const QString note = boxText(txt_answer);
     if (note != state.answerPrompt) {
-        const QString noteLine = u"NOTES -------> "_s + note;
+        const QString noteLine = RecordLayout::notesMark + note;
         const RecordComposer record = composeNote(recordContext(), state.currentLine, noteLine);
         if (!recordAnswer(record, u"note"_s, noteLine))
             return;

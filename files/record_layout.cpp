@@ -7,9 +7,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString separatorLine = u"......!!!!!!!!..................................."_s;
-const QString closingLine = QString(49, u'.');
-const QString stampIndent = QString(36, u' ');
+using namespace RecordLayout;
 
 QString timeStamp(const QDateTime &now)
 {
@@ -41,7 +39,7 @@ RecordComposer composeHeader(const RecordContext &context, const QString &codeLi
 {
     RecordComposer record(context, {SessionFile::Master, SessionFile::Send});
     record.addLine(codeLine);
-    record.addCodedLine(u"assignment #"_s + assignmentNumber);
+    record.addCodedLine(assignmentMark + assignmentNumber);
     record.addCodedLine(startLine);
     record.addLine(courseTitle);
     record.addClockLine([](const QDateTime &now) { return formatDate(now.date()); });
@@ -56,9 +54,9 @@ RecordComposer composeResponse(const RecordContext &context, double questionNumb
     composeOpening(record);
     record.addLineTo(SessionFile::Master, QString());
     record.addLineTo(SessionFile::Master, QString());
-    record.addLineTo(SessionFile::Master, u"`questionNumber"_s + numberLayout(questionNumber));
+    record.addLineTo(SessionFile::Master, questionNumberMark + numberLayout(questionNumber));
     composeScriptLine(record, currentLine);
-    record.addLine(u"RESPONSE -->  "_s);
+    record.addLine(responseMark);
     record.addCodedLine(response);
     if (const QString rating = ratingLine(); !rating.isNull())
         record.addLine(rating);

@@ -35,7 +35,7 @@ void query_template::cmd_enter_response_Click()
         // open leaves no part of the record behind.
         const auto ratingLine = [this]() -> QString {
             if (state.blockKind == u"question"_s)
-                return u"confidence assessment:  "_s + m_services.prompt(confidencePrompt);
+                return RecordLayout::confidenceMark + m_services.prompt(confidencePrompt);
             if (state.blockKind == u"answer"_s)
                 return askSelfCritique();
             return {};
@@ -51,5 +51,5 @@ void query_template::cmd_enter_response_Click()
 
 QString query_template::askSelfCritique()
 {
-    return u"self critique assessment: "_s + m_services.prompt(selfCritiquePrompt);
+    return RecordLayout::selfCritiqueMark + m_services.prompt(selfCritiquePrompt);
 }
