@@ -67,6 +67,8 @@ QByteArray csvRows(const ReceivedStudent &student)
 ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
                        const std::function<void(const QString &line)> &problems)
 {
+    // Found before the CSV's temporary file is made, which may be in a folder read.
+    const QList<StudentFiles> found = findReceivedFiles(paths);
     QSaveFile csv(csvPath);
     if (!csv.open(QIODevice::WriteOnly)) {
         problems(u"%1: %2"_s.arg(csvPath, csv.errorString()));
@@ -75,7 +77,7 @@ ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
     bool whole = true;
     csv.write(csvHead());
     // One student in memory at a time.
-    for (const StudentFiles &files : findReceivedFiles(paths)) {
+    for (const StudentFiles &files : found) {
         const ReceivedStudent student = readStudent(files);
         csv.write(csvRows(student));
         for (const ReadProblem &problem : student.skipped + student.problems) {

@@ -265,7 +265,7 @@ void ReaderWindow::open(const QStringList &paths)
     if (m_loader)
         m_loader->wait();
     setLoading(true);
-    m_loader = QThread::create([this, paths] {
+    m_loader.reset(QThread::create([this, paths] {
         const auto progress = [this](qsizetype read, qsizetype total) {
             QMetaObject::invokeMethod(this, [this, read, total] {
                 m_progress->setRange(0, int(total));
@@ -276,9 +276,7 @@ void ReaderWindow::open(const QStringList &paths)
         QMetaObject::invokeMethod(this, [this, students = std::move(students)]() mutable {
             showClass(std::move(students));
         });
-    });
-    m_loader->setParent(this);
-    connect(m_loader, &QThread::finished, m_loader, &QObject::deleteLater);
+    }));
     m_loader->start();
 }
 

@@ -3,7 +3,8 @@
 #include "received_records.h"
 
 #include <QMainWindow>
-#include <QPointer>
+
+#include <memory>
 
 class QComboBox;
 class QPlainTextEdit;
@@ -55,7 +56,7 @@ private:
     void saveChart();
 
     QList<ReceivedStudent> m_students;
-    QPointer<QThread> m_loader;
+    std::unique_ptr<QThread> m_loader;
     QList<QAction *> m_openActions;
     QAction *m_exportAction = nullptr;
     QAction *m_saveChartAction = nullptr;

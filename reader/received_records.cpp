@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -70,12 +69,14 @@ QString joined(const QList<QStringView> &lines, qsizetype from, qsizetype to)
 // The month and day a SEND file's name gives, kept through a renaming such as "send_1208 (1)".
 std::optional<std::pair<int, int>> sendFileDay(const QString &file)
 {
-    static const QRegularExpression name(u"send_(\\d\\d)(\\d\\d)"_s,
-                                         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = name.match(QFileInfo(file).fileName());
-    if (!match.hasMatch())
+    const QString name = QFileInfo(file).fileName();
+    const qsizetype at = name.indexOf(u"send_"_s, 0, Qt::CaseInsensitive);
+    if (at < 0 || at + 9 > name.size())
         return std::nullopt;
-    return std::pair(match.captured(1).toInt(), match.captured(2).toInt());
+    const QStringView digits = QStringView(name).sliced(at + 5, 4);
+    if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    return std::pair(digits.first(2).toInt(), digits.sliced(2).toInt());
 }
 
 class FileParser
