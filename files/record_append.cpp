@@ -15,9 +15,11 @@ using Clock = std::chrono::steady_clock;
 
 const QString busyReason = u"Another run of the program is writing to it"_s;
 
+// Rounded up, so that a wait that runs out ends at the deadline, never a part of a millisecond
+// before it.
 std::chrono::milliseconds timeLeft(Clock::time_point deadline)
 {
-    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
                     std::chrono::milliseconds(0));
 }
 
