@@ -27,8 +27,8 @@ function(add_qt_test_entries name)
     # Each argument in brackets, so that a list stays one argument.
     set(arguments)
     foreach(argument ${name} $<TARGET_FILE:${name}> ${CMAKE_CURRENT_BINARY_DIR}/${name}_tests.cmake
-            "${emulator}" "${arg_ENVIRONMENT}" "${arg_FUNCTIONS_APART}" "${arg_ROWS_APART}"
-            "${arg_PROPERTIES}")
+            ${CMAKE_COMMAND} "${emulator}" "${arg_ENVIRONMENT}" "${arg_FUNCTIONS_APART}"
+            "${arg_ROWS_APART}" "${arg_PROPERTIES}")
         string(APPEND arguments " [==[${argument}]==]")
     endforeach()
     set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_include.cmake)
@@ -39,7 +39,7 @@ endfunction()
 
 # Run by CTest: adds the tests of `program` from `list_file`, which it writes first when the program,
 # or how it is split, is newer.
-function(add_listed_qt_tests name program list_file emulator environment functions_apart
+function(add_listed_qt_tests name program list_file cmake emulator environment functions_apart
          rows_apart properties)
     foreach(source "${program}" "${CMAKE_CURRENT_LIST_FILE}" "${CMAKE_CURRENT_FUNCTION_LIST_FILE}")
         if(NOT EXISTS "${list_file}" OR "${source}" IS_NEWER_THAN "${list_file}")
@@ -52,24 +52,10 @@ endfunction()
 
 # The program's functions, and the rows of each, from its -datatags: lines "Class function" or
 # "Class function row", CR LF on Windows. Anything else it prints (a warning) is passed over.
+# Run with the tests' environment: filling the rows needs the program's headless platform.
 function(read_qt_test_listing)
-    set(saved)
-    foreach(setting IN LISTS environment)
-        string(REGEX MATCH "^[^=]*" variable "${setting}")
-        string(REGEX REPLACE "^[^=]*=" "" value "${setting}")
-        if(DEFINED ENV{${variable}})
-            list(APPEND saved "set(ENV{${variable}} [==[$ENV{${variable}}]==])")
-        else()
-            list(APPEND saved "unset(ENV{${variable}})")
-        endif()
-        set(ENV{${variable}} "${value}")
-    endforeach()
-    execute_process(COMMAND ${emulator} "${program}" -datatags OUTPUT_VARIABLE listing
-                    ERROR_QUIET RESULT_VARIABLE status TIMEOUT 120)
-    foreach(restore IN LISTS saved)
-        cmake_language(EVAL CODE "${restore}")
-    endforeach()
-
+    execute_process(COMMAND "${cmake}" -E env ${environment} ${emulator} "${program}" -datatags
+                    OUTPUT_VARIABLE listing ERROR_QUIET RESULT_VARIABLE status TIMEOUT 120)
     set(class "")
     set(functions)
     set(functions_with_rows)
