@@ -24,11 +24,10 @@
 // file system), files/text_codec (every conversion between the boxes and the files),
 // files/number_text (numbers read from and written as text), files/clock_format,
 // code/line_code, script/script_lines (the line grammar) and script/builtin_bank. The procedures
-// include the plain modules; a plain module includes nothing of the window's.
+// include the plain modules they use; a plain module includes nothing of the window's. This header
+// only names the plain types of its procedures, so that a change to a plain module's header
+// rebuilds what uses it, not everything that includes the window.
 
-#include "files/file_reading.h"
-#include "files/record_append.h"
-#include "files/record_composer.h"
 #include "services.h"
 #include "session_state.h"
 
@@ -38,6 +37,7 @@
 #include <memory>
 
 class Announcer;
+struct FileLines;
 class PictureArea;
 class QLabel;
 class QLineEdit;
@@ -46,6 +46,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QuestionBox;
+class RecordComposer;
+struct RecordContext;
+struct RecordPlace;
+enum class SessionFile;
 
 class query_template : public QWidget
 {

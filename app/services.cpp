@@ -1,5 +1,6 @@
 #include "services.h"
 
+#include "files/file_layer.h"
 #include "input_prompt.h"
 
 #include <QApplication>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "files/file_layer.h"
 #include "files/file_paths.h"
 #include "script/script_lines.h"
 
@@ -8,6 +7,8 @@
 #include <QString>
 
 #include <functional>
+
+class FileLayer;
 
 // What the window needs from outside: modal prompts, the clock, the random generator, ending the
 // program, telling the student about a failure and the home folder. Tests supply their own.

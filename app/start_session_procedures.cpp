@@ -2,6 +2,7 @@
 
 #include "code/line_code.h"
 #include "files/clock_format.h"
+#include "files/file_layer.h"
 #include "files/file_paths.h"
 #include "files/number_text.h"
 #include "pictures/picture_area.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/query_template.h"
+#include "files/file_layer.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -81,7 +81,20 @@ struct Axis
     double valueAtOrigin;
     double unitsPerValue;
     QList<double> labels;
+    // Where each label's first character cell starts: across for the value axis, down for the
+    // time axis. Along the axis it starts at its value, or 10 units before it when `nudged`.
+    double labelsAt;
+    QList<double> nudged = {};
     double position(double value) const { return origin + (value - valueAtOrigin) * unitsPerValue; }
+};
+
+// A segment's slope triangle: its colour, and where its labels' first character cells start.
+struct Triangle
+{
+    QRgb colour;
+    QPointF run;
+    QPointF rise;
+    QPointF slope;
 };
 
 struct Graph
@@ -92,7 +105,7 @@ struct Graph
     Axis value;
     QList<QPointF> curve; // (time, value)
     QList<QPointF> marked;
-    QList<QRgb> triangles; // one for each segment; none when empty
+    QList<Triangle> triangles; // one for each segment; none when empty
     QPointF at(QPointF point) const
     {
         return {time.position(point.x()), value.position(point.y())};
@@ -248,17 +261,17 @@ bool showsPicture(const QImage &picture, const QString &expected)
                               : drawnOver(picture, drawnAlone(graphs[0]), drawnAlone(graphs[1]));
 }
 
-// The region between two corners given in user units.
-QRectF between(double left, double top, double right, double bottom)
+// Where `text` is written in black, whole inside the area, its ink inside the box the text takes
+// when written at `at` (the top-left corner of its first character cell, in user units): a line
+// high and as wide as the text, and a device pixel more each way, for glyphs fitted to pixels at
+// fractional scales. So a text may stray only as far as its box allows, which a reader would not
+// see as misplaced. Its ink's bounds, or an empty rectangle when it is not there.
+QRect findText(const QImage &image, const PictureArea &area, const QString &text, QPointF at)
 {
-    return QRectF(QPointF(left, top), QPointF(right, bottom));
-}
-
-// Where `text` is written in black, whole inside the area, with the top-left corner of its first
-// character cell inside `region` (in user units): its ink's bounds, or an empty rectangle when
-// it is not there.
-QRect findText(const QImage &image, const PictureArea &area, const QString &text, QRectF region)
-{
+    const QFontMetricsF metrics(areaFont(area), &area);
+    const QSizeF size = QSizeF(metrics.horizontalAdvance(text), metrics.height()) * ratio();
+    const QRect box = QRect(pixelOf(at), QSize(std::ceil(size.width()), std::ceil(size.height())))
+                              .adjusted(-1, -1, 1, 1);
     const int period = glyphPeriod();
     struct Ink
     {
@@ -266,9 +279,9 @@ QRect findText(const QImage &image, const PictureArea &area, const QString &text
         QRect bounds;
     };
     QHash<QPoint, Ink> inks; // by the cell's place in the period
-    const QRect cells(pixelOf(region.topLeft()), pixelOf(region.bottomRight()));
-    for (int y = cells.top(); y <= cells.bottom(); ++y) {
-        for (int x = cells.left(); x <= cells.right(); ++x) {
+    // Every cell whose ink could lie inside the box.
+    for (int y = qMax(0, box.top() - box.height()); y <= box.bottom(); ++y) {
+        for (int x = qMax(0, box.left() - box.width()); x <= box.right(); ++x) {
             const QPoint cell(x, y);
             const QPoint phase(x % period, y % period);
             if (!inks.contains(phase)) {
@@ -278,7 +291,8 @@ QRect findText(const QImage &image, const PictureArea &area, const QString &text
                     ink.bounds |= QRect(dot, QSize(1, 1));
             }
             const Ink &ink = inks[phase];
-            if (!ink.bounds.isEmpty() && image.rect().contains(ink.bounds.translated(cell))
+            if (!ink.bounds.isEmpty() && box.contains(ink.bounds.translated(cell))
+                && image.rect().contains(ink.bounds.translated(cell))
                 && std::all_of(ink.dots.cbegin(), ink.dots.cend(),
                                [&](QPoint dot) { return pixel(image, cell + dot) == black; }))
                 return ink.bounds.translated(cell);
@@ -506,27 +520,29 @@ void TestPictures::graphs_data()
     QTest::newRow("graph1") << u"graph1"_s
                             << Graph {u"velocity v vs. clock time t"_s,
                                       u"v"_s,
-                                      {100, 0, 100, {1, 2, 3, 4, 5, 6}},
-                                      {900, 0, -100, {1, 2, 3, 4}},
+                                      {100, 0, 100, {1, 2, 3, 4, 5, 6}, 950},
+                                      {900, 0, -100, {1, 2, 3, 4}, 50},
                                       {{0, 0}, {6, 4}},
                                       {{3, 2}},
                                       {}};
     QTest::newRow("graph2") << u"graph2"_s
                             << Graph {u"Value y (dollars) vs. clock time t (months)"_s,
                                       u"y"_s,
-                                      {100, 0, 50, {2, 4, 6, 8, 10, 12}},
-                                      {900, 5000, -1, {5000, 5100, 5200, 5300, 5400, 5500}},
+                                      {100, 0, 50, {2, 4, 6, 8, 10, 12}, 950, {10, 12}},
+                                      {900, 5000, -1, {5000, 5100, 5200, 5300, 5400, 5500}, 10},
                                       {{3, 5000}, {7, 5300}, {12, 5500}},
                                       {},
-                                      {red, red}};
+                                      {{red, {300, 850}, {470, 750}, {250, 650}},
+                                       {red, {550, 550}, {720, 500}, {430, 450}}}};
     QTest::newRow("graph3") << u"graph3"_s
                             << Graph {u"Depth y (dollars) vs. clock time t (seconds)"_s,
                                       u"y"_s,
-                                      {100, 0, 5, {20, 40, 60, 80, 100}},
-                                      {900, 0, -5, {20, 40, 60, 80, 100}},
+                                      {100, 0, 5, {20, 40, 60, 80, 100}, 950, {100}},
+                                      {900, 0, -5, {20, 40, 60, 80, 100}, 10},
                                       {{10, 80}, {40, 40}, {90, 20}},
                                       {},
-                                      {red, green}};
+                                      {{red, {180, 440}, {320, 550}, {110, 650}},
+                                       {green, {430, 640}, {570, 750}, {300, 750}}}};
 }
 
 void TestPictures::graphs()
@@ -546,14 +562,11 @@ void TestPictures::graphs()
     QHash<QPoint, QRgb> allowed;
     QList<QRect> texts;
     QList<QLineF> slanted; // in pixels, through the middle of the line's width
-    const auto inked = [&](const QString &text, QRectF region) {
-        const QRect found = findText(image, area, text, region);
-        QVERIFY2(!found.isEmpty(),
-                 qPrintable(u"\"%1\" is not written in %2, %3 to %4, %5"_s.arg(text)
-                                    .arg(region.left())
-                                    .arg(region.top())
-                                    .arg(region.right())
-                                    .arg(region.bottom())));
+    const auto inked = [&](const QString &text, QPointF at) {
+        const QRect found = findText(image, area, text, at);
+        QVERIFY2(
+                !found.isEmpty(),
+                qPrintable(u"\"%1\" is not written at %2, %3"_s.arg(text).arg(at.x()).arg(at.y())));
         texts << found;
     };
     const auto straight = [&](QLineF line, QRgb colour, bool whole) {
@@ -581,20 +594,20 @@ void TestPictures::graphs()
         const double y = graph.value.position(value);
         if (y != 900)
             straight({100, y, 900, y}, black, true);
-        inked(QString::number(value), between(0, y - 40, 100, y + 90));
+        inked(QString::number(value), {graph.value.labelsAt, y});
     }
     for (double x = 200; x <= 700; x += 100)
         straight({x, 100, x, 900}, black, true);
     for (const double time : graph.time.labels) {
-        const double x = graph.time.position(time);
-        inked(QString::number(time), between(x - 60, 910, x + 100, 999.9));
+        const double x = graph.time.position(time) - (graph.time.nudged.contains(time) ? 10 : 0);
+        inked(QString::number(time), {x, graph.time.labelsAt});
     }
     // The title along the top, the axes' letters and arrows at their ends.
-    inked(graph.title, between(0, 0, 999.9, 100));
-    inked(graph.letter, between(0, 60, 100, 200));
-    inked(u"^"_s, between(60, 60, 160, 200));
-    inked(u"t"_s, between(850, 820, 999.9, 999.9));
-    inked(u">"_s, between(850, 820, 999.9, 999.9));
+    inked(graph.title, {300, 50});
+    inked(graph.letter, {50, 100});
+    inked(u"^"_s, {90, 100});
+    inked(u"t"_s, {900, 950});
+    inked(u">"_s, {900, 870});
 
     // The curve through its points, and the X on each marked point.
     for (qsizetype i = 1; i < graph.curve.size(); ++i)
@@ -607,26 +620,25 @@ void TestPictures::graphs()
     // Each slope triangle in its colour, over everything it crosses, with its run, rise and slope
     // written beside it.
     for (qsizetype i = 0; i < graph.triangles.size(); ++i) {
+        const Triangle &triangle = graph.triangles[i];
         const QPointF from = graph.curve[i];
         const QPointF to = graph.curve[i + 1];
         const QPointF corner = graph.at({to.x(), from.y()});
         const QLineF legs[] = {{graph.at(from), corner}, {corner, graph.at(to)}};
         for (const QLineF &leg : legs) {
-            straight(leg, graph.triangles[i], false);
+            straight(leg, triangle.colour, false);
             const QSize dot(lineWidth(), lineWidth());
             const QRect start(pixelOf(leg.p1()), dot);
             const QRect end(pixelOf(leg.p2()), dot);
             for (const QPoint &at : pixelsOf(leg)) {
                 if (!start.contains(at) && !end.contains(at))
-                    QVERIFY2(pixel(image, at) == graph.triangles[i],
+                    QVERIFY2(pixel(image, at) == triangle.colour,
                              qPrintable(describe(at, pixel(image, at))));
             }
         }
-        const QRectF near
-                = QRectF(graph.at(from), graph.at(to)).normalized().adjusted(-100, -100, 100, 100);
-        inked(u"run "_s + written(to.x() - from.x()), near);
-        inked(u"rise "_s + written(to.y() - from.y()), near);
-        inked(u"slope "_s + written((to.y() - from.y()) / (to.x() - from.x())), near);
+        inked(u"run "_s + written(to.x() - from.x()), triangle.run);
+        inked(u"rise "_s + written(to.y() - from.y()), triangle.rise);
+        inked(u"slope "_s + written((to.y() - from.y()) / (to.x() - from.x())), triangle.slope);
     }
 
     // Nothing else is drawn.

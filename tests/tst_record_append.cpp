@@ -195,7 +195,7 @@ class TestRecordAppend : public QObject
 {
     Q_OBJECT
 private slots:
-    // tests/CMakeLists.txt runs these by name and the rows of appends_data one by one.
+    // CTest runs each row of crashPoints and powerLoss as a test of its own (tests/CMakeLists.txt).
     void appends_data();
     void crashPoints_data() { appends_data(); }
     void crashPoints();
