@@ -1,9 +1,11 @@
-; The Windows installer: for the user who runs it, without administrator rights. It puts the
-; program in the user's own programs folder, a Start-menu entry, and an uninstaller that
-; Add/Remove Programs lists. The records folder (c:\qorvanit or the one chosen) is never touched.
+; A program's Windows installer, the student's program's or the course team's reader's: for the
+; user who runs it, without administrator rights. It puts the program in the user's own programs
+; folder, a Start-menu entry, and an uninstaller that Add/Remove Programs lists. The folders of
+; records (c:\qorvanit or the one chosen, or those the reader reads) are never touched.
 ; Run over an installed version, older or not, it replaces it: one program, one entry of each.
-; Made by tools/windows/package, which defines VERSION, STAGE (the program and its DLLs),
-; FILES (an include that lists them for the uninstaller) and OUTFILE.
+; Made by tools/windows/package-program, which defines PROGRAM (the .exe's name without it),
+; PRODUCT (the name the user sees), VERSION, STAGE (the program and its DLLs), FILES (an include
+; that lists them for the uninstaller) and OUTFILE.
 
 !include FileFunc.nsh
 !include LogicLib.nsh
@@ -13,8 +15,7 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
-!define PRODUCT "Physics II Query"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\q_a_interface"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PROGRAM}"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -37,17 +38,17 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 ; A running program's files cannot be replaced, and replacing some of them would leave a program
-; that does not start: the student is asked to close it first. A silent install fails instead,
+; that does not start: the user is asked to close it first. A silent install fails instead,
 ; with exit code 2, and changes nothing.
 Function closeRunningProgram
     retry:
     ClearErrors
-    FileOpen $0 "$INSTDIR\q_a_interface.exe" a
+    FileOpen $0 "$INSTDIR\${PROGRAM}.exe" a
     ${IfNot} ${Errors}
         FileClose $0
         Return
     ${EndIf}
-    ${IfNot} ${FileExists} "$INSTDIR\q_a_interface.exe"
+    ${IfNot} ${FileExists} "$INSTDIR\${PROGRAM}.exe"
         Return
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
@@ -68,12 +69,12 @@ Section
     SetOutPath "$INSTDIR"
     File /r "${STAGE}/*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
-    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\q_a_interface.exe"
+    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${PROGRAM}.exe"
 
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Physics II course team"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\q_a_interface.exe"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM}.exe"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
@@ -83,7 +84,7 @@ Section
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-; Only the files the installer put there go, named one by one, so a folder the student chose to
+; Only the files the installer put there go, named one by one, so a folder the user chose to
 ; install into keeps whatever else it holds.
 Section "Uninstall"
     SetShellVarContext current
