@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <utility>
 
 using namespace RecordLayout;
 using namespace Qt::Literals::StringLiterals;
@@ -344,10 +345,46 @@ FileKind kindOf(const ParsedFile &parsed)
     return headers ? FileKind::Send : FileKind::Notes;
 }
 
+// A session's header, or a notes file's name for its notes. Compared field by field where the
+// hashes agree.
+size_t sessionHash(const ReceivedSession &session)
+{
+    if (session.line == 0)
+        return qHash(session.file);
+    return qHashMulti(0, session.codeLine, session.assignment, session.startLine,
+                      session.courseTitle, session.date);
+}
+
+bool sameSession(const ReceivedSession &a, const ReceivedSession &b)
+{
+    if (a.line == 0 || b.line == 0)
+        return a.line == b.line && a.file == b.file;
+    return a.codeLine == b.codeLine && a.assignment == b.assignment && a.startLine == b.startLine
+            && a.courseTitle == b.courseTitle && a.date == b.date;
+}
+
+// What makes a record the same wherever it is found: not its file, line or question number. A
+// note's date and time apart: hashing or comparing a QDateTime converts it to UTC.
+size_t recordHash(qsizetype scope, const ReceivedRecord &record)
+{
+    return qHashMulti(0, scope, int(record.kind), record.time, record.noted.date(),
+                      record.noted.time(), record.scriptLine, record.text, int(record.ratingKind),
+                      record.rating);
+}
+
+bool sameRecord(const ReceivedRecord &a, const ReceivedRecord &b)
+{
+    return a.kind == b.kind && a.time == b.time && a.noted.date() == b.noted.date()
+            && a.noted.time() == b.noted.time() && a.scriptLine == b.scriptLine && a.text == b.text
+            && a.ratingKind == b.ratingKind && a.rating == b.rating;
+}
+
+// A record taken: where it is among the student's sessions, and where it may match another.
 struct Seen
 {
-    QString file;
-    int line;
+    qsizetype scope; // the session it matches in, or anyNote
+    qsizetype session;
+    qsizetype record;
     FileKind kind;
     bool matched = false;
 };
@@ -362,72 +399,68 @@ public:
     {
         const FileKind kind = kindOf(parsed);
         for (ReceivedSession &session : parsed.sessions) {
-            QList<ReceivedRecord> records;
-            for (ReceivedRecord &record : session.records)
-                if (isNew(session, record, kind))
-                    records.append(std::move(record));
-            session.records = std::move(records);
-            if (session.line == 0 && session.records.isEmpty())
-                continue;
-            const QString key = sessionKey(session);
-            if (const auto found = m_sessions.constFind(key); found != m_sessions.cend()) {
-                m_student.sessions[*found].records += session.records;
-            } else {
-                m_sessions.insert(key, m_student.sessions.size());
+            QList<ReceivedRecord> records = std::exchange(session.records, {});
+            const size_t hash = sessionHash(session);
+            qsizetype at = -1;
+            const auto [first, last] = m_sessions.equal_range(hash);
+            for (auto found = first; found != last && at < 0; ++found)
+                if (sameSession(m_student.sessions[*found], session))
+                    at = *found;
+            const bool newSession = at < 0;
+            if (newSession) {
+                at = m_student.sessions.size();
                 m_student.sessions.append(std::move(session));
             }
+            for (ReceivedRecord &record : records)
+                if (isNew(at, record, kind))
+                    m_student.sessions[at].records.append(std::move(record));
+            if (!newSession)
+                continue;
+            const ReceivedSession &added = m_student.sessions[at];
+            if (added.line == 0 && added.records.isEmpty())
+                m_student.sessions.removeLast();
+            else
+                m_sessions.insert(hash, at);
         }
     }
 
 private:
-    static QString sessionKey(const ReceivedSession &session)
-    {
-        if (session.line == 0)
-            return session.file; // a notes file's notes
-        return QStringList {session.codeLine, session.assignment, session.startLine,
-                            session.courseTitle, session.date.toString(Qt::ISODate)}
-                .join(u'\n');
-    }
+    // A notes file's note matches the same note in any session.
+    static constexpr qsizetype anyNote = -1;
 
-    static QString recordKey(const ReceivedRecord &record)
+    // Whether `record`, going into the session at `at`, is not one already taken from another
+    // file. A notes file's note matches the same note in any session, a session's record the same
+    // one in the same session.
+    bool isNew(qsizetype at, const ReceivedRecord &record, FileKind kind)
     {
-        return QStringList {QString::number(int(record.kind)),
-                            record.time.toString(),
-                            record.noted.toString(Qt::ISODate),
-                            record.scriptLine,
-                            record.text,
-                            QString::number(int(record.ratingKind)),
-                            record.rating}
-                .join(u'\n');
-    }
-
-    // Whether `record` is not one already taken from another file. A notes file's note matches
-    // the same note in any session, a session's record the same one in the same session.
-    bool isNew(const ReceivedSession &session, const ReceivedRecord &record, FileKind kind)
-    {
-        const QString key = session.line == 0 ? recordKey(record)
-                                              : sessionKey(session) + u'\n' + recordKey(record);
-        QList<Seen> &seen = m_seen[key];
+        const bool inHeader = m_student.sessions[at].line > 0;
+        const qsizetype scope = inHeader ? at : anyNote;
+        QList<Seen> &seen = m_seen[recordHash(scope, record)];
         for (Seen &earlier : seen) {
-            if (earlier.matched || earlier.file == record.file)
+            if (earlier.matched || earlier.scope != scope)
+                continue;
+            const ReceivedRecord &taken
+                    = m_student.sessions[earlier.session].records[earlier.record];
+            if (taken.file == record.file || !sameRecord(taken, record))
                 continue;
             earlier.matched = true;
             if (earlier.kind == kind)
                 m_student.problems.append(
                         {record.file, record.line,
-                         u"a record seen before, in %1 at line %2"_s.arg(earlier.file)
-                                 .arg(earlier.line)});
+                         u"a record seen before, in %1 at line %2"_s.arg(taken.file)
+                                 .arg(taken.line)});
             return false;
         }
-        seen.append({record.file, record.line, kind});
-        if (record.kind == RecordKind::Note && session.line > 0)
-            m_seen[recordKey(record)].append({record.file, record.line, kind});
+        const qsizetype index = m_student.sessions[at].records.size();
+        seen.append({scope, at, index, kind});
+        if (record.kind == RecordKind::Note && inHeader)
+            m_seen[recordHash(anyNote, record)].append({anyNote, at, index, kind});
         return true;
     }
 
     ReceivedStudent &m_student;
-    QHash<QString, qsizetype> m_sessions;
-    QHash<QString, QList<Seen>> m_seen;
+    QMultiHash<size_t, qsizetype> m_sessions;
+    QHash<size_t, QList<Seen>> m_seen;
 };
 
 bool namedBefore(const QString &a, const QString &b)
