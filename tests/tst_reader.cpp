@@ -178,6 +178,8 @@ private slots:
     void edgeLayouts_data();
     void edgeLayouts();
     void csvBytes();
+    void csvField_data();
+    void csvField();
     void csvExitStatus_data();
     void csvExitStatus();
     void window();
@@ -420,6 +422,33 @@ void TestReader::csvBytes()
     const QList<QStringList> table = csvTable(QString::fromUtf8(bytes.sliced(3)));
     QCOMPARE(table.size(), 4);
     QCOMPARE(table[1][8], u"1,5 m, \"about\"\nor so"_s);
+}
+
+void TestReader::csvField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("plain") << u"a b"_s << QByteArray("a b");
+    QTest::newRow("comma") << u"a,b"_s << QByteArray("\"a,b\"");
+    QTest::newRow("quotes") << u"\"a\"\""_s << QByteArray("\"\"\"a\"\"\"\"\"");
+    QTest::newRow("LF") << u"a\nb"_s << QByteArray("\"a\nb\"");
+    QTest::newRow("CR") << u"a\rb"_s << QByteArray("\"a\rb\"");
+    QTest::newRow("beyond ASCII") << u"\u00e9 \u2248 1"_s << QByteArray("\xC3\xA9 \xE2\x89\x88 1");
+}
+
+void TestReader::csvField()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, field);
+    ReceivedRecord record;
+    record.file = u"f"_s;
+    record.line = 3;
+    record.time = QTime(9, 5, 7);
+    record.scriptLine = u"q"_s;
+    record.text = text;
+    ReceivedSession session {u"f"_s, 1, {}, u"001"_s, {}, {}, QDate(987, 1, 2), {record}};
+    QCOMPARE(csvRows({u"s"_s, {session}, {}, {}}),
+             "s,f,3,001,0987-01-02,09:05:07,response,q," + field + ",,\r\n");
 }
 
 void TestReader::csvExitStatus_data()
