@@ -11,7 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
+#include <QUtf8StringView>
 
 #include <algorithm>
 #include <map>
@@ -33,11 +33,9 @@ QString decoded(QByteArrayView bytes)
     if (bytes.startsWith(utf8Mark))
         return QString::fromUtf8(bytes.sliced(utf8Mark.size()));
     // Notepad saves UTF-8 without a mark too; Windows-1252 text with bytes above 127 (and so every
-    // code line) is as good as never valid UTF-8.
-    // Stateless: a sequence cut off at the end is an error, not text held back for more.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    return utf8.hasError() ? fromCp1252(bytes) : text;
+    // code line) is as good as never valid UTF-8. Checked before decoding, which then runs once;
+    // the check stops at the first byte that is not UTF-8, on a file's first line.
+    return QUtf8StringView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : fromCp1252(bytes);
 }
 
 // The stamp lines: the time alone, or the date and the time.
