@@ -31,11 +31,10 @@ void appendField(QByteArray &row, QStringView text)
         const QByteArray field = row.sliced(start);
         row.truncate(start);
         row += '"';
-        auto from = field.cbegin();
-        for (auto quote = from; (quote = std::find(from, field.cend(), '"')) != field.cend();
-             from = quote + 1)
-            row.append(from, quote - from).append("\"\"");
-        row.append(from, field.cend() - from).append('"');
+        qsizetype from = 0;
+        for (qsizetype quote; (quote = field.indexOf('"', from)) >= 0; from = quote + 1)
+            row.append(field.constData() + from, quote - from).append("\"\"");
+        row.append(field.constData() + from, field.size() - from).append('"');
     }
     row += ',';
 }
