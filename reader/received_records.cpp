@@ -83,11 +83,18 @@ class FileParser
 public:
     FileParser(QStringView text, const QString &file) : m_file(file)
     {
-        qsizetype start = 0;
+        // The next CR and LF, each found by Qt's vectorized search and found again once passed.
+        const auto next = [text](QChar c, qsizetype from) {
+            const qsizetype at = text.indexOf(c, from);
+            return at < 0 ? text.size() : at;
+        };
+        qsizetype start = 0, cr = -1, lf = -1;
         while (start < text.size()) {
-            qsizetype end = start;
-            while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-                ++end;
+            if (cr < start)
+                cr = next(u'\r', start);
+            if (lf < start)
+                lf = next(u'\n', start);
+            qsizetype end = std::min(cr, lf);
             m_lines.append(text.sliced(start, end - start));
             m_lastLineEnded = end < text.size();
             if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
@@ -393,9 +400,8 @@ class StudentMerge
 public:
     explicit StudentMerge(ReceivedStudent &student) : m_student(student) { }
 
-    void add(ParsedFile parsed)
+    void add(ParsedFile parsed, FileKind kind)
     {
-        const FileKind kind = kindOf(parsed);
         for (ReceivedSession &session : parsed.sessions) {
             QList<ReceivedRecord> records = std::exchange(session.records, {});
             const size_t hash = sessionHash(session);
@@ -522,7 +528,7 @@ QList<StudentFiles> findReceivedFiles(const QStringList &paths)
 ReceivedStudent readStudent(const StudentFiles &files)
 {
     ReceivedStudent student {files.name, {}, {}, {}};
-    QList<ParsedFile> parsed;
+    QList<std::pair<FileKind, ParsedFile>> parsed;
     for (qsizetype i = 0; i < files.paths.size(); ++i) {
         const QString &shown = files.shownNames[i];
         // Read-only and unlocked: the folder stays as it came.
@@ -538,18 +544,17 @@ ReceivedStudent readStudent(const StudentFiles &files)
         ParsedFile one = parseRecordFile(file.read(largestFile + 1), shown);
         if (one.isRecordFile) {
             student.problems += one.problems;
-            parsed.append(std::move(one));
+            parsed.append({kindOf(one), std::move(one)});
         } else {
             student.skipped.append(
                     {shown, 0, u"not a record file: it starts with no header and no record"_s});
         }
     }
-    std::stable_sort(parsed.begin(), parsed.end(), [](const ParsedFile &a, const ParsedFile &b) {
-        return kindOf(a) < kindOf(b);
-    });
+    std::stable_sort(parsed.begin(), parsed.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
     StudentMerge merge(student);
-    for (ParsedFile &one : parsed)
-        merge.add(std::move(one));
+    for (auto &[kind, one] : parsed)
+        merge.add(std::move(one), kind);
     return student;
 }
 
