@@ -57,6 +57,9 @@ QDateTime stampDateAndTime(QStringView line)
 QString joined(const QList<QStringView> &lines, qsizetype from, qsizetype to)
 {
     QString text;
+    text.reserve(
+            std::accumulate(lines.begin() + from, lines.begin() + to, to - from,
+                            [](qsizetype size, QStringView line) { return size + line.size(); }));
     for (qsizetype i = from; i < to; ++i) {
         if (i > from)
             text += u'\n';
@@ -369,12 +372,12 @@ bool sameSession(const ReceivedSession &a, const ReceivedSession &b)
 }
 
 // What makes a record the same wherever it is found: not its file, line or question number. A
-// note's date and time apart: hashing or comparing a QDateTime converts it to UTC.
+// note's date and time apart: hashing or comparing a QDateTime converts it to UTC. The script
+// line, long and seldom all that tells two records apart, is left to the comparison.
 size_t recordHash(qsizetype scope, const ReceivedRecord &record)
 {
     return qHashMulti(0, scope, int(record.kind), record.time, record.noted.date(),
-                      record.noted.time(), record.scriptLine, record.text, int(record.ratingKind),
-                      record.rating);
+                      record.noted.time(), record.text, int(record.ratingKind), record.rating);
 }
 
 bool sameRecord(const ReceivedRecord &a, const ReceivedRecord &b)

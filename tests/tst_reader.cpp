@@ -176,6 +176,8 @@ private slots:
     void problemsReported_data();
     void problemsReported();
     void sameRecordsTwice();
+    void oneCopyEdited_data();
+    void oneCopyEdited();
     void edgeLayouts_data();
     void edgeLayouts();
     void csvBytes();
@@ -334,6 +336,31 @@ void TestReader::sameRecordsTwice()
     QCOMPARE(student.problems.size(), 7);
     QCOMPARE(problemLine(student.problems[0]),
              u"d/send_1208.txt:6: a record seen before, in d/send_1208 (1).txt at line 6"_s);
+}
+
+void TestReader::oneCopyEdited_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("script line") << QByteArray("First{}question") << QByteArray("First{}Question");
+    QTest::newRow("text") << QByteArray("second try") << QByteArray("second trY");
+    QTest::newRow("time") << QByteArray("00:00:20") << QByteArray("00:00:21");
+}
+
+void TestReader::oneCopyEdited()
+{
+    // The record edited in one copy of a SEND file is two records; the others are read once.
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QByteArray send = recorded().send;
+    QCOMPARE(send.count(before), 1);
+    QTemporaryDir dir;
+    const ReceivedStudent student = readOnly(
+            writeClass(dir,
+                       {{u"d/send_1208.txt"_s, send},
+                        {u"d/send_1208 (1).txt"_s, QByteArray(send).replace(before, after)}}));
+    QCOMPARE(rowsOf(student).size(), expectedRows({}, false).size() + 1);
+    QCOMPARE(student.problems.size(), 6);
 }
 
 void TestReader::edgeLayouts_data()
