@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QUtf8StringView>
 
 #include <algorithm>
@@ -532,6 +533,9 @@ ReceivedStudent readStudent(const StudentFiles &files)
 {
     ReceivedStudent student {files.name, {}, {}, {}};
     QList<std::pair<FileKind, ParsedFile>> parsed;
+    // A student's records ask the same few questions: one copy of each script line, shared,
+    // keeps their files in memory at a fraction of their size.
+    QSet<QString> scriptLines;
     for (qsizetype i = 0; i < files.paths.size(); ++i) {
         const QString &shown = files.shownNames[i];
         // Read-only and unlocked: the folder stays as it came.
@@ -546,6 +550,9 @@ ReceivedStudent readStudent(const StudentFiles &files)
         }
         ParsedFile one = parseRecordFile(file.read(largestFile + 1), shown);
         if (one.isRecordFile) {
+            for (ReceivedSession &session : one.sessions)
+                for (ReceivedRecord &record : session.records)
+                    record.scriptLine = *scriptLines.insert(record.scriptLine);
             student.problems += one.problems;
             parsed.append({kindOf(one), std::move(one)});
         } else {
