@@ -68,11 +68,14 @@ QByteArray csvHead()
            "rating_kind,rating\r\n";
 }
 
-QByteArray csvRows(const ReceivedStudent &student)
+void writeCsvRows(QIODevice &csv, const ReceivedStudent &student)
 {
+    // Written a piece at a time, so that no more than the student's records is in memory.
+    constexpr qsizetype pieceSize = 64 * 1024;
     QByteArray name;
     appendField(name, student.name);
     QByteArray rows;
+    rows.reserve(pieceSize + pieceSize / 4);
     for (const ReceivedSession &session : student.sessions) {
         for (const ReceivedRecord &record : session.records) {
             rows += name;
@@ -103,9 +106,13 @@ QByteArray csvRows(const ReceivedStudent &student)
             appendField(rows, record.rating);
             rows.back() = '\r';
             rows += '\n';
+            if (rows.size() >= pieceSize) {
+                csv.write(rows);
+                rows.resize(0);
+            }
         }
     }
-    return rows;
+    csv.write(rows);
 }
 
 ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
@@ -123,7 +130,7 @@ ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
     // One student in memory at a time.
     for (const StudentFiles &files : found) {
         const ReceivedStudent student = readStudent(files);
-        csv.write(csvRows(student));
+        writeCsvRows(csv, student);
         for (const ReadProblem &problem : student.skipped + student.problems) {
             whole = false;
             problems(problemLine(problem));

@@ -5,6 +5,7 @@
 #include "reader_window.h"
 #include "session_run.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -474,9 +475,15 @@ void TestReader::csvField()
     record.time = QTime(9, 5, 7);
     record.scriptLine = u"q"_s;
     record.text = text;
-    ReceivedSession session {u"f"_s, 1, {}, u"001"_s, {}, {}, QDate(987, 1, 2), {record}};
-    QCOMPARE(csvRows({u"s"_s, {session}, {}, {}}),
-             "s,f,3,001,0987-01-02,09:05:07,response,q," + field + ",,\r\n");
+    // Enough rows to be written in several pieces.
+    constexpr int rows = 2000;
+    ReceivedSession session {u"f"_s, 1, {}, u"001"_s, {}, {}, QDate(987, 1, 2), {}};
+    session.records.fill(record, rows);
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    writeCsvRows(csv, {u"s"_s, {session}, {}, {}});
+    QCOMPARE(csv.data(),
+             ("s,f,3,001,0987-01-02,09:05:07,response,q," + field + ",,\r\n").repeated(rows));
 }
 
 void TestReader::csvExitStatus_data()
