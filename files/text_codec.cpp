@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -58,6 +59,19 @@ constexpr std::array<char16_t, 32> charactersOfBytes80To9F = {
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
+
+// Where the ASCII from `i` ends: the most of any text, so taken eight bytes at a time.
+qsizetype endOfAscii(QByteArrayView bytes, qsizetype i)
+{
+    for (quint64 eight; i + qsizetype(sizeof eight) <= bytes.size(); i += sizeof eight) {
+        std::memcpy(&eight, bytes.data() + i, sizeof eight);
+        if (eight & 0x8080808080808080)
+            break;
+    }
+    while (i < bytes.size() && uchar(bytes[i]) < 0x80)
+        ++i;
+    return i;
+}
 
 // The characters whose code is their byte: all but the set's 32 of 0x80 to 0x9F.
 constexpr bool isOwnByte(char32_t c)
@@ -198,11 +212,14 @@ std::optional<char> cp1252Byte(char32_t c)
 
 QString fromCp1252(QByteArrayView bytes)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
+    // Latin-1's conversion, which Qt vectorizes, then the bytes 0x80 to 0x9F, where the sets
+    // differ.
+    QString text = QString::fromLatin1(bytes);
     QChar *out = text.data();
-    for (const char byte : bytes) {
-        const auto b = uchar(byte);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(charactersOfBytes80To9F[b - 0x80]) : QChar(b);
+    for (qsizetype i = endOfAscii(bytes, 0); i < bytes.size(); i = endOfAscii(bytes, i + 1)) {
+        const auto b = uchar(bytes[i]);
+        if (b < 0xA0)
+            out[i] = QChar(charactersOfBytes80To9F[b - 0x80]);
     }
     return text;
 }

@@ -7,9 +7,10 @@
 class QIODevice;
 
 // The records for a grade book: RFC 4180, UTF-8, one row per record, CR LF after each row.
-// A header row of the columns, after the byte-order mark that spreadsheet programs look for.
+// A header row of the columns, after the byte-order mark that spreadsheet programs look for, and
+// each student's rows.
 QByteArray csvHead();
-QByteArray csvRows(const ReceivedStudent &student);
+void writeCsvRows(QIODevice &csv, const ReceivedStudent &student);
 
 // The exit status of `q_a_reader --csv`.
 enum class ExportStatus { AllWhole = 0, NotWritten = 1, SomeProblems = 2 };

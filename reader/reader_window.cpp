@@ -400,7 +400,7 @@ bool ReaderWindow::exportCsv(const QString &path)
     if (csv.open(QIODevice::WriteOnly)) {
         csv.write(csvHead());
         for (const ReceivedStudent &student : m_students)
-            csv.write(csvRows(student));
+            writeCsvRows(csv, student);
         if (csv.commit()) {
             statusBar()->showMessage(tr("Exported to %1").arg(QDir::toNativeSeparators(path)));
             return true;

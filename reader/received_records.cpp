@@ -11,11 +11,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
+#include <QSet>
+#include <QUtf8StringView>
 
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <utility>
 
 using namespace RecordLayout;
 using namespace Qt::Literals::StringLiterals;
@@ -32,11 +34,9 @@ QString decoded(QByteArrayView bytes)
     if (bytes.startsWith(utf8Mark))
         return QString::fromUtf8(bytes.sliced(utf8Mark.size()));
     // Notepad saves UTF-8 without a mark too; Windows-1252 text with bytes above 127 (and so every
-    // code line) is as good as never valid UTF-8.
-    // Stateless: a sequence cut off at the end is an error, not text held back for more.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    return utf8.hasError() ? fromCp1252(bytes) : text;
+    // code line) is as good as never valid UTF-8. Checked before decoding, which then runs once;
+    // the check stops at the first byte that is not UTF-8, on a file's first line.
+    return QUtf8StringView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : fromCp1252(bytes);
 }
 
 // The stamp lines: the time alone, or the date and the time.
@@ -58,6 +58,9 @@ QDateTime stampDateAndTime(QStringView line)
 QString joined(const QList<QStringView> &lines, qsizetype from, qsizetype to)
 {
     QString text;
+    text.reserve(
+            std::accumulate(lines.begin() + from, lines.begin() + to, to - from,
+                            [](qsizetype size, QStringView line) { return size + line.size(); }));
     for (qsizetype i = from; i < to; ++i) {
         if (i > from)
             text += u'\n';
@@ -84,11 +87,18 @@ class FileParser
 public:
     FileParser(QStringView text, const QString &file) : m_file(file)
     {
-        qsizetype start = 0;
+        // The next CR and LF, each found by Qt's vectorized search and found again once passed.
+        const auto next = [text](QChar c, qsizetype from) {
+            const qsizetype at = text.indexOf(c, from);
+            return at < 0 ? text.size() : at;
+        };
+        qsizetype start = 0, cr = -1, lf = -1;
         while (start < text.size()) {
-            qsizetype end = start;
-            while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-                ++end;
+            if (cr < start)
+                cr = next(u'\r', start);
+            if (lf < start)
+                lf = next(u'\n', start);
+            qsizetype end = std::min(cr, lf);
             m_lines.append(text.sliced(start, end - start));
             m_lastLineEnded = end < text.size();
             if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
@@ -344,10 +354,46 @@ FileKind kindOf(const ParsedFile &parsed)
     return headers ? FileKind::Send : FileKind::Notes;
 }
 
+// A session's header, or a notes file's name for its notes. Compared field by field where the
+// hashes agree.
+size_t sessionHash(const ReceivedSession &session)
+{
+    if (session.line == 0)
+        return qHash(session.file);
+    return qHashMulti(0, session.codeLine, session.assignment, session.startLine,
+                      session.courseTitle, session.date);
+}
+
+bool sameSession(const ReceivedSession &a, const ReceivedSession &b)
+{
+    if (a.line == 0 || b.line == 0)
+        return a.line == b.line && a.file == b.file;
+    return a.codeLine == b.codeLine && a.assignment == b.assignment && a.startLine == b.startLine
+            && a.courseTitle == b.courseTitle && a.date == b.date;
+}
+
+// What makes a record the same wherever it is found: not its file, line or question number. A
+// note's date and time apart: hashing or comparing a QDateTime converts it to UTC. The script
+// line, long and seldom all that tells two records apart, is left to the comparison.
+size_t recordHash(qsizetype scope, const ReceivedRecord &record)
+{
+    return qHashMulti(0, scope, int(record.kind), record.time, record.noted.date(),
+                      record.noted.time(), record.text, int(record.ratingKind), record.rating);
+}
+
+bool sameRecord(const ReceivedRecord &a, const ReceivedRecord &b)
+{
+    return a.kind == b.kind && a.time == b.time && a.noted.date() == b.noted.date()
+            && a.noted.time() == b.noted.time() && a.scriptLine == b.scriptLine && a.text == b.text
+            && a.ratingKind == b.ratingKind && a.rating == b.rating;
+}
+
+// A record taken: where it is among the student's sessions, and where it may match another.
 struct Seen
 {
-    QString file;
-    int line;
+    qsizetype scope; // the session it matches in, or anyNote
+    qsizetype session;
+    qsizetype record;
     FileKind kind;
     bool matched = false;
 };
@@ -358,76 +404,71 @@ class StudentMerge
 public:
     explicit StudentMerge(ReceivedStudent &student) : m_student(student) { }
 
-    void add(ParsedFile parsed)
+    void add(ParsedFile parsed, FileKind kind)
     {
-        const FileKind kind = kindOf(parsed);
         for (ReceivedSession &session : parsed.sessions) {
-            QList<ReceivedRecord> records;
-            for (ReceivedRecord &record : session.records)
-                if (isNew(session, record, kind))
-                    records.append(std::move(record));
-            session.records = std::move(records);
-            if (session.line == 0 && session.records.isEmpty())
-                continue;
-            const QString key = sessionKey(session);
-            if (const auto found = m_sessions.constFind(key); found != m_sessions.cend()) {
-                m_student.sessions[*found].records += session.records;
-            } else {
-                m_sessions.insert(key, m_student.sessions.size());
+            QList<ReceivedRecord> records = std::exchange(session.records, {});
+            const size_t hash = sessionHash(session);
+            qsizetype at = -1;
+            const auto [first, last] = m_sessions.equal_range(hash);
+            for (auto found = first; found != last && at < 0; ++found)
+                if (sameSession(m_student.sessions[*found], session))
+                    at = *found;
+            const bool newSession = at < 0;
+            if (newSession) {
+                at = m_student.sessions.size();
                 m_student.sessions.append(std::move(session));
             }
+            for (ReceivedRecord &record : records)
+                if (isNew(at, record, kind))
+                    m_student.sessions[at].records.append(std::move(record));
+            if (!newSession)
+                continue;
+            const ReceivedSession &added = m_student.sessions[at];
+            if (added.line == 0 && added.records.isEmpty())
+                m_student.sessions.removeLast();
+            else
+                m_sessions.insert(hash, at);
         }
     }
 
 private:
-    static QString sessionKey(const ReceivedSession &session)
-    {
-        if (session.line == 0)
-            return session.file; // a notes file's notes
-        return QStringList {session.codeLine, session.assignment, session.startLine,
-                            session.courseTitle, session.date.toString(Qt::ISODate)}
-                .join(u'\n');
-    }
+    // A notes file's note matches the same note in any session.
+    static constexpr qsizetype anyNote = -1;
 
-    static QString recordKey(const ReceivedRecord &record)
+    // Whether `record`, going into the session at `at`, is not one already taken from another
+    // file. A notes file's note matches the same note in any session, a session's record the same
+    // one in the same session.
+    bool isNew(qsizetype at, const ReceivedRecord &record, FileKind kind)
     {
-        return QStringList {QString::number(int(record.kind)),
-                            record.time.toString(),
-                            record.noted.toString(Qt::ISODate),
-                            record.scriptLine,
-                            record.text,
-                            QString::number(int(record.ratingKind)),
-                            record.rating}
-                .join(u'\n');
-    }
-
-    // Whether `record` is not one already taken from another file. A notes file's note matches
-    // the same note in any session, a session's record the same one in the same session.
-    bool isNew(const ReceivedSession &session, const ReceivedRecord &record, FileKind kind)
-    {
-        const QString key = session.line == 0 ? recordKey(record)
-                                              : sessionKey(session) + u'\n' + recordKey(record);
-        QList<Seen> &seen = m_seen[key];
+        const bool inHeader = m_student.sessions[at].line > 0;
+        const qsizetype scope = inHeader ? at : anyNote;
+        QList<Seen> &seen = m_seen[recordHash(scope, record)];
         for (Seen &earlier : seen) {
-            if (earlier.matched || earlier.file == record.file)
+            if (earlier.matched || earlier.scope != scope)
+                continue;
+            const ReceivedRecord &taken
+                    = m_student.sessions[earlier.session].records[earlier.record];
+            if (taken.file == record.file || !sameRecord(taken, record))
                 continue;
             earlier.matched = true;
             if (earlier.kind == kind)
                 m_student.problems.append(
                         {record.file, record.line,
-                         u"a record seen before, in %1 at line %2"_s.arg(earlier.file)
-                                 .arg(earlier.line)});
+                         u"a record seen before, in %1 at line %2"_s.arg(taken.file)
+                                 .arg(taken.line)});
             return false;
         }
-        seen.append({record.file, record.line, kind});
-        if (record.kind == RecordKind::Note && session.line > 0)
-            m_seen[recordKey(record)].append({record.file, record.line, kind});
+        const qsizetype index = m_student.sessions[at].records.size();
+        seen.append({scope, at, index, kind});
+        if (record.kind == RecordKind::Note && inHeader)
+            m_seen[recordHash(anyNote, record)].append({anyNote, at, index, kind});
         return true;
     }
 
     ReceivedStudent &m_student;
-    QHash<QString, qsizetype> m_sessions;
-    QHash<QString, QList<Seen>> m_seen;
+    QMultiHash<size_t, qsizetype> m_sessions;
+    QHash<size_t, QList<Seen>> m_seen;
 };
 
 bool namedBefore(const QString &a, const QString &b)
@@ -491,7 +532,10 @@ QList<StudentFiles> findReceivedFiles(const QStringList &paths)
 ReceivedStudent readStudent(const StudentFiles &files)
 {
     ReceivedStudent student {files.name, {}, {}, {}};
-    QList<ParsedFile> parsed;
+    QList<std::pair<FileKind, ParsedFile>> parsed;
+    // A student's records ask the same few questions: one copy of each script line, shared,
+    // keeps their files in memory at a fraction of their size.
+    QSet<QString> scriptLines;
     for (qsizetype i = 0; i < files.paths.size(); ++i) {
         const QString &shown = files.shownNames[i];
         // Read-only and unlocked: the folder stays as it came.
@@ -506,19 +550,21 @@ ReceivedStudent readStudent(const StudentFiles &files)
         }
         ParsedFile one = parseRecordFile(file.read(largestFile + 1), shown);
         if (one.isRecordFile) {
+            for (ReceivedSession &session : one.sessions)
+                for (ReceivedRecord &record : session.records)
+                    record.scriptLine = *scriptLines.insert(record.scriptLine);
             student.problems += one.problems;
-            parsed.append(std::move(one));
+            parsed.append({kindOf(one), std::move(one)});
         } else {
             student.skipped.append(
                     {shown, 0, u"not a record file: it starts with no header and no record"_s});
         }
     }
-    std::stable_sort(parsed.begin(), parsed.end(), [](const ParsedFile &a, const ParsedFile &b) {
-        return kindOf(a) < kindOf(b);
-    });
+    std::stable_sort(parsed.begin(), parsed.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
     StudentMerge merge(student);
-    for (ParsedFile &one : parsed)
-        merge.add(std::move(one));
+    for (auto &[kind, one] : parsed)
+        merge.add(std::move(one), kind);
     return student;
 }
 

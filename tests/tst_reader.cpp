@@ -5,8 +5,10 @@
 #include "reader_window.h"
 #include "session_run.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -175,9 +177,13 @@ private slots:
     void problemsReported_data();
     void problemsReported();
     void sameRecordsTwice();
+    void oneCopyEdited_data();
+    void oneCopyEdited();
     void edgeLayouts_data();
     void edgeLayouts();
     void csvBytes();
+    void csvField_data();
+    void csvField();
     void csvExitStatus_data();
     void csvExitStatus();
     void window();
@@ -333,6 +339,31 @@ void TestReader::sameRecordsTwice()
              u"d/send_1208.txt:6: a record seen before, in d/send_1208 (1).txt at line 6"_s);
 }
 
+void TestReader::oneCopyEdited_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("script line") << QByteArray("First{}question") << QByteArray("First{}Question");
+    QTest::newRow("text") << QByteArray("second try") << QByteArray("second trY");
+    QTest::newRow("time") << QByteArray("00:00:20") << QByteArray("00:00:21");
+}
+
+void TestReader::oneCopyEdited()
+{
+    // The record edited in one copy of a SEND file is two records; the others are read once.
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QByteArray send = recorded().send;
+    QCOMPARE(send.count(before), 1);
+    QTemporaryDir dir;
+    const ReceivedStudent student = readOnly(
+            writeClass(dir,
+                       {{u"d/send_1208.txt"_s, send},
+                        {u"d/send_1208 (1).txt"_s, QByteArray(send).replace(before, after)}}));
+    QCOMPARE(rowsOf(student).size(), expectedRows({}, false).size() + 1);
+    QCOMPARE(student.problems.size(), 6);
+}
+
 void TestReader::edgeLayouts_data()
 {
     using namespace RecordLayout;
@@ -422,6 +453,39 @@ void TestReader::csvBytes()
     QCOMPARE(table[1][8], u"1,5 m, \"about\"\nor so"_s);
 }
 
+void TestReader::csvField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("plain") << u"a b"_s << QByteArray("a b");
+    QTest::newRow("comma") << u"a,b"_s << QByteArray("\"a,b\"");
+    QTest::newRow("quotes") << u"\"a\"\""_s << QByteArray("\"\"\"a\"\"\"\"\"");
+    QTest::newRow("LF") << u"a\nb"_s << QByteArray("\"a\nb\"");
+    QTest::newRow("CR") << u"a\rb"_s << QByteArray("\"a\rb\"");
+    QTest::newRow("beyond ASCII") << u"\u00e9 \u2248 1"_s << QByteArray("\xC3\xA9 \xE2\x89\x88 1");
+}
+
+void TestReader::csvField()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, field);
+    ReceivedRecord record;
+    record.file = u"f"_s;
+    record.line = 3;
+    record.time = QTime(9, 5, 7);
+    record.scriptLine = u"q"_s;
+    record.text = text;
+    // Enough rows to be written in several pieces.
+    constexpr int rows = 2000;
+    ReceivedSession session {u"f"_s, 1, {}, u"001"_s, {}, {}, QDate(987, 1, 2), {}};
+    session.records.fill(record, rows);
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    writeCsvRows(csv, {u"s"_s, {session}, {}, {}});
+    QCOMPARE(csv.data(),
+             ("s,f,3,001,0987-01-02,09:05:07,response,q," + field + ",,\r\n").repeated(rows));
+}
+
 void TestReader::csvExitStatus_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -444,12 +508,18 @@ void TestReader::csvExitStatus()
     QFETCH(QStringList, problems);
     QTemporaryDir dir;
     writeFile(dir.filePath(u"send_1208.txt"_s), bytes);
-    QStringList reported;
-    const ExportStatus result = exportCsv(dir.filePath(csvName), {dir.filePath(u"send_1208.txt"_s)},
-                                          [&](const QString &line) { reported.append(line); });
-    QCOMPARE(int(result), status);
-    if (status == 1) {
+    // The program itself, as a course team runs it.
+    QProcess reader;
+    reader.start(u"" READER_PATH ""_s,
+                 {u"--csv"_s, dir.filePath(csvName), dir.filePath(u"send_1208.txt"_s)});
+    QVERIFY(reader.waitForFinished(-1));
+    QCOMPARE(reader.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(reader.exitCode(), status);
+    const QStringList reported
+            = QString::fromUtf8(reader.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    if (status == int(ExportStatus::NotWritten)) {
         QCOMPARE(reported.size(), 1);
+        QVERIFY(reported.first().startsWith(dir.filePath(csvName) + u": "_s));
         QVERIFY(!QFile::exists(dir.filePath(csvName)));
     } else {
         QCOMPARE(reported, problems);

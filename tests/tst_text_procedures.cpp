@@ -46,6 +46,8 @@ private slots:
     void codeLineDrawsInOrderAndRoundsHalfToEven();
     void codeLineAddsAFillerInAboutOnePassInTen();
     void everyByteRoundTrips();
+    void byteAfterAscii_data();
+    void byteAfterAscii();
     void everyByteReadsAsQtReadsIt();
     void charactersOutsideTheSetBecomeQuestionMarks_data();
     void charactersOutsideTheSetBecomeQuestionMarks();
@@ -247,6 +249,23 @@ void TestTextProcedures::everyByteRoundTrips()
     QCOMPARE(text[0x9F], QChar(0x178));
     QCOMPARE(text[0xE9], QChar(0xE9));
     QCOMPARE(toCp1252(text), everyByte());
+}
+
+void TestTextProcedures::byteAfterAscii_data()
+{
+    QTest::addColumn<int>("ascii");
+    // ASCII is read eight bytes at a time: the byte after it at each place in eight, and more.
+    for (int ascii = 0; ascii <= 17; ++ascii)
+        QTest::addRow("after %d", ascii) << ascii;
+}
+
+void TestTextProcedures::byteAfterAscii()
+{
+    QFETCH(int, ascii);
+    QCOMPARE(fromCp1252(QByteArray(ascii, 'a')
+                        + "\x80"
+                          "b\x9F"),
+             QString(ascii, u'a') + QChar(0x20AC) + u'b' + QChar(0x178));
 }
 
 void TestTextProcedures::everyByteReadsAsQtReadsIt()
