@@ -167,8 +167,11 @@ void TestFileLayer::defaultFolderIsForItsOwnerAlone()
              DWORD(ERROR_SUCCESS));
     ::LocalFree(everyone);
 #endif
+    const int flushes = FileLayer::flushCount();
     QVERIFY(!files.makeFolder(folder));
     QVERIFY(QDir(folder).exists());
+    // Its name is kept in its parent on the disk.
+    QVERIFY(FileLayer::flushCount() > flushes);
     QVERIFY(files.makeFolder(folder)); // there already
 #ifdef Q_OS_WIN
     // The folder takes nothing from its parent, and no entry of its access list lets anyone in

@@ -213,6 +213,7 @@ private slots:
     void errorWhileRepairing();
     void recordOfARunThatCouldNotSeeTheJournalIsKept();
     void stateFolderJournalFoundByAnyPath();
+    void stateFolderIsMadeThroughTheLayer();
     void twoUsersInOneFolder_data();
     void twoUsersInOneFolder();
 };
@@ -586,6 +587,29 @@ void TestRecordAppend::stateFolderJournalFoundByAnyPath()
     QCOMPARE(folder.contents(),
              QList<QByteArray>({before[0] + y[0], before[1] + y[1], before[2] + y[2]}));
     QCOMPARE(folder.names().filter(u"journal"_s), QStringList());
+}
+
+// Each missing folder of the state folder is made through the file layer, which keeps its name in
+// its parent on the disk, from the first that is missing on.
+void TestRecordAppend::stateFolderIsMadeThroughTheLayer()
+{
+    struct MadeFolders : FaultyDisk
+    {
+        QStringList made;
+        Failure makeFolder(const QString &path) override
+        {
+            made << path;
+            return FaultyDisk::makeFolder(path);
+        }
+    } disk;
+    Folder folder(true);
+    disk.refusedFolder = folder.dir.path();
+    const QString home = folder.dir.filePath(u"home"_s);
+    const QString state = home + u"/.local/state/q_a_interface"_s;
+    const AppendOutcome outcome
+            = appendRecords({disk, state}, folder.records(recordBytes(u"note"_s, "X")));
+    QVERIFY(!outcome.failure);
+    QCOMPARE(disk.made, QStringList({home, home + u"/.local"_s, home + u"/.local/state"_s, state}));
 }
 
 void TestRecordAppend::twoUsersInOneFolder_data()
