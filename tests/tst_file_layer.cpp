@@ -167,11 +167,13 @@ void TestFileLayer::defaultFolderIsForItsOwnerAlone()
              DWORD(ERROR_SUCCESS));
     ::LocalFree(everyone);
 #endif
-    const int flushes = FileLayer::flushCount();
+    [[maybe_unused]] const int flushes = FileLayer::flushCount();
     QVERIFY(!files.makeFolder(folder));
     QVERIFY(QDir(folder).exists());
-    // Its name is kept in its parent on the disk.
+#ifndef Q_OS_WIN
+    // Its name is kept in its parent on the disk (NTFS journals a folder's names itself).
     QVERIFY(FileLayer::flushCount() > flushes);
+#endif
     QVERIFY(files.makeFolder(folder)); // there already
 #ifdef Q_OS_WIN
     // The folder takes nothing from its parent, and no entry of its access list lets anyone in
