@@ -11,7 +11,6 @@
 
 #include "code/line_code.h"
 #include "files/record_layout.h"
-#include "files/text_codec.h"
 #include "script/builtin_bank.h"
 
 #include <QBuffer>
@@ -20,7 +19,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QUtf8StringView>
 
 #include <algorithm>
 #include <cstdio>
@@ -202,52 +200,53 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// A sink that keeps nothing: what reading and merging cost alone.
+class NoSink : public StudentRecordSink
+{
+    void addSession(const SessionFields &) override { }
+    void addRecord(qsizetype, const RecordFields &) override { }
+};
+
 // The time of each step of an export, taken one step at a time over the same files.
 void printWhereTheTimeGoes(const QString &folder, const QString &csvPath)
 {
-    double finding = 0, reading = 0, utf8Checking = 0, decoding = 0, parsing = 0, students = 0,
-           rows = 0, writing = 0;
+    double finding = 0, reading = 0, merging = 0, rows = 0, writing = 0;
     QList<StudentFiles> found;
     finding = elapsedSeconds([&] { found = findReceivedFiles({folder}); });
     QFile csv(csvPath);
     if (!csv.open(QIODevice::WriteOnly))
         qFatal("Cannot write %s", qPrintable(csvPath));
     for (const StudentFiles &files : std::as_const(found)) {
-        for (qsizetype i = 0; i < files.paths.size(); ++i) {
-            QByteArray bytes;
-            reading += elapsedSeconds([&] {
-                QFile file(files.paths[i]);
-                if (!file.open(QIODevice::ReadOnly))
+        reading += elapsedSeconds([&] {
+            for (const QString &path : files.paths) {
+                QFile file(path);
+                if (!file.open(QIODevice::ReadOnly) || file.readAll().isEmpty())
                     qFatal("Cannot read %s", qPrintable(file.fileName()));
-                bytes = file.readAll();
-            });
-            utf8Checking += elapsedSeconds([&] {
-                if (QUtf8StringView(bytes).isValidUtf8() && !bytes.isEmpty())
-                    qFatal("Made as Windows-1252 and read as UTF-8");
-            });
-            decoding += elapsedSeconds([&] { fromCp1252(bytes); });
-            parsing += elapsedSeconds([&] { parseRecordFile(bytes, files.shownNames[i]); });
-        }
+            }
+        });
         ReceivedStudent student;
-        students += elapsedSeconds([&] { student = readStudent(files); });
+        NoSink nothing;
+        merging += elapsedSeconds([&] { readStudent(files, nothing, student); });
         QBuffer studentRows;
         studentRows.open(QIODevice::WriteOnly);
-        rows += elapsedSeconds([&] { writeCsvRows(studentRows, student); });
+        rows += elapsedSeconds([&] {
+            CsvRows csvRows(studentRows, files);
+            readStudent(files, csvRows, student);
+            csvRows.flush();
+        });
         writing += elapsedSeconds([&] { csv.write(studentRows.data()); });
     }
-    const double merging = students - reading - parsing;
-    const double total = finding + students + rows + writing;
+    rows -= merging;
+    merging -= reading;
+    const double total = finding + reading + merging + rows + writing;
     const auto share = [total](const char *step, double seconds) {
         std::printf("  %-52s %6.2f s %5.1f%%\n", step, seconds, 100 * seconds / total);
     };
     std::printf("Where the time goes, one step at a time (%.2f s in all):\n", total);
     share("finding the files", finding);
     share("reading them", reading);
-    share("parsing them into records (parseRecordFile)", parsing);
-    share("  checking alone whether it is UTF-8 (isValidUtf8)", utf8Checking);
-    share("  decoding alone, as Windows-1252 (fromCp1252)", decoding);
-    share("merging each student's files (the rest of readStudent)", merging);
-    share("making the CSV rows, in memory (writeCsvRows)", rows);
+    share("parsing and merging each student's files", merging);
+    share("making the CSV rows, in memory (CsvRows)", rows);
     share("writing them", writing);
 }
 

@@ -6,16 +6,32 @@
 
 class QIODevice;
 
-// The records for a grade book: RFC 4180, UTF-8, one row per record, CR LF after each row.
-// A header row of the columns, after the byte-order mark that spreadsheet programs look for, and
-// each student's rows.
-QByteArray csvHead();
-void writeCsvRows(QIODevice &csv, const ReceivedStudent &student);
+// A student's records for a grade book, as readStudent gives them: RFC 4180, UTF-8, one row per
+// record, CR LF after each row. Written to `csv` a piece at a time, and the rest by flush().
+class CsvRows : public StudentRecordSink
+{
+public:
+    CsvRows(QIODevice &csv, const StudentFiles &files);
+
+    void addSession(const SessionFields &session) override;
+    void addRecord(qsizetype session, const RecordFields &record) override;
+    void flush();
+
+private:
+    QIODevice &m_csv;
+    QByteArray m_name; // each field as written, the comma after it included
+    QList<QByteArray> m_files;
+    QList<std::pair<QByteArray, QDate>> m_sessions; // the assignment and the session's date
+    QByteArray m_rows;
+};
 
 // The exit status of `q_a_reader --csv`.
 enum class ExportStatus { AllWhole = 0, NotWritten = 1, SomeProblems = 2 };
 
-// Reads `paths` student by student into the CSV file at `csvPath`, replacing it whole once every
-// row is written; each problem goes to `problems`, one a line, beginning with its file and line.
+// Reads `paths` student by student into the CSV file at `csvPath`: a byte-order mark, which
+// spreadsheet programs look for, a header row of the columns, and each student's rows. The file
+// is replaced whole once every row is written. Each problem goes to `problems`, one a line,
+// beginning with its file and line; the CSV file's own, when it cannot be written, last.
 ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
-                       const std::function<void(const QString &line)> &problems);
+                       const std::function<void(const QString &line)> &problems,
+                       const ReadProgress &progress = {});

@@ -18,7 +18,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -146,9 +145,9 @@ ReaderWindow::ReaderWindow(QWidget *parent) : QMainWindow(parent)
 
 ReaderWindow::~ReaderWindow()
 {
-    // The reading thread hands its result to this window.
-    if (m_loader)
-        m_loader->wait();
+    // The working thread hands its result to this window.
+    if (m_worker)
+        m_worker->wait();
 }
 
 void ReaderWindow::createActions()
@@ -261,34 +260,65 @@ QWidget *ReaderWindow::createStudentTab()
 
 void ReaderWindow::open(const QStringList &paths)
 {
-    // One reading at a time: the open actions and drops wait for it, a caller here too.
-    if (m_loader)
-        m_loader->wait();
-    setLoading(true);
-    m_loader.reset(QThread::create([this, paths] {
-        const auto progress = [this](qsizetype read, qsizetype total) {
-            QMetaObject::invokeMethod(this, [this, read, total] {
-                m_progress->setRange(0, int(total));
-                m_progress->setValue(int(read));
-            });
-        };
+    startWork(tr("Reading..."), [this, paths](const ReadProgress &progress) {
         QList<ReceivedStudent> students = readReceived(paths, progress);
-        QMetaObject::invokeMethod(this, [this, students = std::move(students)]() mutable {
+        QMetaObject::invokeMethod(this, [this, paths, students = std::move(students)]() mutable {
+            m_paths = paths;
             showClass(std::move(students));
         });
-    }));
-    m_loader->start();
+    });
 }
 
-void ReaderWindow::setLoading(bool loading)
+void ReaderWindow::exportCsv(const QString &path)
+{
+    startWork(tr("Exporting..."), [this, path, paths = m_paths](const ReadProgress &progress) {
+        // The files' problems are shown already; the CSV file's own comes last.
+        QString lastProblem;
+        const auto problem = [&](const QString &line) {
+            lastProblem = line;
+        };
+        const ExportStatus status = ::exportCsv(path, paths, problem, progress);
+        QMetaObject::invokeMethod(this, [this, path, status, lastProblem] {
+            setBusy(false);
+            const bool written = status != ExportStatus::NotWritten;
+            if (written)
+                statusBar()->showMessage(tr("Exported to %1").arg(QDir::toNativeSeparators(path)));
+            else
+                QMessageBox::warning(
+                        this, windowTitle(),
+                        tr("Could not write %1. Nothing was exported.").arg(lastProblem));
+            emit exported(written);
+        });
+    });
+}
+
+void ReaderWindow::startWork(const QString &status,
+                             const std::function<void(const ReadProgress &)> &work)
+{
+    // One at a time: the actions and drops wait for it, a caller here too.
+    if (m_worker)
+        m_worker->wait();
+    setBusy(true);
+    statusBar()->showMessage(status);
+    m_worker.reset(QThread::create([this, work] {
+        work([this](qsizetype done, qsizetype total) {
+            QMetaObject::invokeMethod(this, [this, done, total] {
+                m_progress->setRange(0, int(total));
+                m_progress->setValue(int(done));
+            });
+        });
+    }));
+    m_worker->start();
+}
+
+void ReaderWindow::setBusy(bool busy)
 {
     for (QAction *action : m_openActions)
-        action->setEnabled(!loading);
-    setAcceptDrops(!loading);
+        action->setEnabled(!busy);
+    m_exportAction->setEnabled(!busy && !m_paths.isEmpty());
+    setAcceptDrops(!busy);
     m_progress->setRange(0, 0);
-    m_progress->setVisible(loading);
-    if (loading)
-        statusBar()->showMessage(tr("Reading..."));
+    m_progress->setVisible(busy);
 }
 
 void ReaderWindow::showClass(QList<ReceivedStudent> students)
@@ -334,8 +364,7 @@ void ReaderWindow::showClass(QList<ReceivedStudent> students)
     showAssignment();
     showStudent();
 
-    setLoading(false);
-    m_exportAction->setEnabled(true);
+    setBusy(false);
     m_saveChartAction->setEnabled(true);
     statusBar()->showMessage(tr("%n student(s), ", nullptr, int(m_students.size()))
                              + tr("%n problem(s)", nullptr, fileProblems));
@@ -392,24 +421,6 @@ void ReaderWindow::showStudent()
 {
     const qsizetype index = m_student->currentIndex();
     m_transcript->setPlainText(index >= 0 ? transcriptOf(m_students[index]) : QString());
-}
-
-bool ReaderWindow::exportCsv(const QString &path)
-{
-    QSaveFile csv(path);
-    if (csv.open(QIODevice::WriteOnly)) {
-        csv.write(csvHead());
-        for (const ReceivedStudent &student : m_students)
-            writeCsvRows(csv, student);
-        if (csv.commit()) {
-            statusBar()->showMessage(tr("Exported to %1").arg(QDir::toNativeSeparators(path)));
-            return true;
-        }
-    }
-    QMessageBox::warning(this, windowTitle(),
-                         tr("Could not write %1: %2. Nothing was exported.")
-                                 .arg(QDir::toNativeSeparators(path), csv.errorString()));
-    return false;
 }
 
 void ReaderWindow::chooseFolder()

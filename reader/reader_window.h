@@ -27,14 +27,17 @@ public:
 
     // Reads the files and folders at `paths` in place of what the window shows.
     void open(const QStringList &paths);
-    // Writes the records shown as CSV to `path`; false, with a message, when it cannot.
-    bool exportCsv(const QString &path);
+    // Reads the files shown again into a CSV file at `path`, as `q_a_reader --csv` does; a
+    // message tells when it cannot be written.
+    void exportCsv(const QString &path);
 
     const QList<ReceivedStudent> &students() const { return m_students; }
 
 signals:
     // The files given to `open` are read and shown.
     void loaded();
+    // The CSV file asked for is written, or not.
+    void exported(bool written);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -45,7 +48,8 @@ private:
     QWidget *createClassTab();
     QWidget *createQuestionTab();
     QWidget *createStudentTab();
-    void setLoading(bool loading);
+    void startWork(const QString &status, const std::function<void(const ReadProgress &)> &work);
+    void setBusy(bool busy);
     void showClass(QList<ReceivedStudent> students);
     void showAssignment();
     void showQuestion();
@@ -55,8 +59,9 @@ private:
     void chooseCsv();
     void saveChart();
 
+    QStringList m_paths; // of what is shown
     QList<ReceivedStudent> m_students;
-    std::unique_ptr<QThread> m_loader;
+    std::unique_ptr<QThread> m_worker;
     QList<QAction *> m_openActions;
     QAction *m_exportAction = nullptr;
     QAction *m_saveChartAction = nullptr;

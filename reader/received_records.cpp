@@ -17,9 +17,8 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
-#include <utility>
+#include <tuple>
 
-using namespace RecordLayout;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -28,45 +27,154 @@ namespace {
 constexpr qint64 largestFile = 256 * 1024 * 1024;
 constexpr int headerLines = 5;
 
-QString decoded(QByteArrayView bytes)
+// The layout's texts as a file holds them: ASCII, the same bytes in Windows-1252 and in UTF-8.
+struct LayoutBytes
 {
-    const QByteArrayView utf8Mark("\xEF\xBB\xBF");
-    if (bytes.startsWith(utf8Mark))
-        return QString::fromUtf8(bytes.sliced(utf8Mark.size()));
-    // Notepad saves UTF-8 without a mark too; Windows-1252 text with bytes above 127 (and so every
-    // code line) is as good as never valid UTF-8. Checked before decoding, which then runs once;
-    // the check stops at the first byte that is not UTF-8, on a file's first line.
-    return QUtf8StringView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : fromCp1252(bytes);
+    QByteArray separatorLine = RecordLayout::separatorLine.toLatin1();
+    QByteArray closingLine = RecordLayout::closingLine.toLatin1();
+    QByteArray stampIndent = RecordLayout::stampIndent.toLatin1();
+    QByteArray assignmentMark = RecordLayout::assignmentMark.toLatin1();
+    QByteArray questionNumberMark = RecordLayout::questionNumberMark.toLatin1();
+    QByteArray responseMark = RecordLayout::responseMark.toLatin1();
+    QByteArray confidenceMark = RecordLayout::confidenceMark.toLatin1();
+    QByteArray selfCritiqueMark = RecordLayout::selfCritiqueMark.toLatin1();
+    QByteArray notesMark = RecordLayout::notesMark.toLatin1();
+};
+
+const LayoutBytes &layout()
+{
+    static const LayoutBytes bytes;
+    return bytes;
+}
+
+// A file's lines in its own bytes, without their line ends (CR LF, LF or CR), and the character
+// set they are in, Windows-1252 or UTF-8 with or without a mark, decided for the file as a whole.
+// Read without a copy: the lines view the bytes given.
+class FileText
+{
+public:
+    void setBytes(QByteArrayView bytes)
+    {
+        const QByteArrayView utf8Mark("\xEF\xBB\xBF");
+        if (bytes.startsWith(utf8Mark)) {
+            bytes = bytes.sliced(utf8Mark.size());
+            m_isUtf8 = true;
+            // What is not UTF-8 in a marked file reads as replacement characters.
+            if (!QUtf8StringView(bytes).isValidUtf8()) {
+                m_repaired = QString::fromUtf8(bytes).toUtf8();
+                bytes = m_repaired;
+            }
+        } else {
+            // Notepad saves UTF-8 without a mark too; Windows-1252 text with bytes above 127 (and
+            // so every code line) is as good as never valid UTF-8. The check stops at the first
+            // byte that is not UTF-8, on a file's first line.
+            m_isUtf8 = QUtf8StringView(bytes).isValidUtf8();
+        }
+        splitLines(bytes);
+    }
+
+    const QList<QByteArrayView> &lines() const { return m_lines; }
+    bool lastLineEnded() const { return m_lastLineEnded; }
+
+    QString decoded(QByteArrayView bytes) const
+    {
+        return m_isUtf8 ? QString::fromUtf8(bytes) : fromCp1252(bytes);
+    }
+
+    // Appends lines [from, to) as UTF-8, LF between them, the first from its byte `skip` on.
+    void appendUtf8(QByteArray &utf8, qsizetype from, qsizetype to, qsizetype skip = 0) const
+    {
+        for (qsizetype i = from; i < to; ++i) {
+            if (i > from)
+                utf8 += '\n';
+            const QByteArrayView line = i == from ? m_lines[i].sliced(skip) : m_lines[i];
+            if (m_isUtf8)
+                utf8 += line;
+            else
+                appendCp1252AsUtf8(utf8, line);
+        }
+    }
+
+private:
+    void splitLines(QByteArrayView bytes)
+    {
+        // Most files end their lines in CR LF or in LF alone: they split at each LF, found by the
+        // C library's vectorized search. A CR anywhere else ends a line too; such a file is split
+        // again at every CR and LF.
+        m_lines.clear();
+        qsizetype pairs = 0;
+        for (qsizetype start = 0; start < bytes.size();) {
+            qsizetype end = bytes.indexOf('\n', start);
+            if (end < 0)
+                end = bytes.size();
+            const bool pair = end < bytes.size() && end > start && bytes[end - 1] == '\r';
+            pairs += pair;
+            m_lines.append(bytes.sliced(start, end - start - pair));
+            start = end + 1;
+        }
+        m_lastLineEnded = bytes.isEmpty() || bytes.back() == '\n';
+        if (crCount(bytes) == pairs)
+            return;
+
+        m_lines.clear();
+        for (qsizetype start = 0; start < bytes.size();) {
+            qsizetype end = start;
+            while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+                ++end;
+            m_lines.append(bytes.sliced(start, end - start));
+            m_lastLineEnded = end < bytes.size();
+            if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
+                ++end;
+            start = end + 1;
+        }
+    }
+
+    // Counted in blocks of a fixed size, which the compiler turns into vector instructions.
+    static qsizetype crCount(QByteArrayView bytes)
+    {
+        constexpr qsizetype block = 64;
+        const char *data = bytes.data();
+        qsizetype count = 0, i = 0;
+        for (; i + block <= bytes.size(); i += block) {
+            quint8 inBlock = 0;
+            for (qsizetype k = 0; k < block; ++k)
+                inBlock += data[i + k] == '\r';
+            count += inBlock;
+        }
+        for (; i < bytes.size(); ++i)
+            count += data[i] == '\r';
+        return count;
+    }
+
+    QByteArray m_repaired;
+    bool m_isUtf8 = false;
+    QList<QByteArrayView> m_lines;
+    bool m_lastLineEnded = true;
+};
+
+QLatin1StringView latin1(QByteArrayView bytes)
+{
+    return QLatin1StringView(bytes.data(), bytes.size());
 }
 
 // The stamp lines: the time alone, or the date and the time.
-QTime stampTime(QStringView line)
+QTime stampTime(QByteArrayView line)
 {
-    return line.startsWith(stampIndent) ? parseTime(line.sliced(stampIndent.size())) : QTime();
+    const QByteArray &indent = layout().stampIndent;
+    return line.startsWith(indent) ? parseTime(latin1(line.sliced(indent.size()))) : QTime();
 }
 
-QDateTime stampDateAndTime(QStringView line)
+std::pair<QDate, QTime> stampDateAndTime(QByteArrayView line)
 {
-    if (!line.startsWith(stampIndent) || line.size() != stampIndent.size() + 18)
+    const QByteArray &indent = layout().stampIndent;
+    if (!line.startsWith(indent) || line.size() != indent.size() + 18)
         return {};
-    const QStringView stamp = line.sliced(stampIndent.size());
-    const QDate date = parseDate(stamp.first(10));
-    const QTime time = parseTime(stamp.sliced(10));
-    return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
-}
-
-QString joined(const QList<QStringView> &lines, qsizetype from, qsizetype to)
-{
-    QString text;
-    text.reserve(
-            std::accumulate(lines.begin() + from, lines.begin() + to, to - from,
-                            [](qsizetype size, QStringView line) { return size + line.size(); }));
-    for (qsizetype i = from; i < to; ++i) {
-        if (i > from)
-            text += u'\n';
-        text += lines[i];
-    }
-    return text;
+    const QByteArrayView stamp = line.sliced(indent.size());
+    const QDate date = parseDate(latin1(stamp.first(10)));
+    const QTime time = parseTime(latin1(stamp.sliced(10)));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return {date, time};
 }
 
 // The month and day a SEND file's name gives, kept through a renaming such as "send_1208 (1)".
@@ -82,34 +190,68 @@ std::optional<std::pair<int, int>> sendFileDay(const QString &file)
     return std::pair(digits.first(2).toInt(), digits.sliced(2).toInt());
 }
 
+// Where a record is in its file's lines: each text is lines [from, to), the first from its byte
+// `skip` on.
+struct LinesAt
+{
+    qsizetype from = 0, to = 0, skip = 0;
+};
+
+struct RecordAt
+{
+    RecordKind kind = RecordKind::Response;
+    qsizetype line = 0;
+    QTime time;
+    std::optional<double> questionNumber;
+    QDate notedDate;
+    QTime notedTime;
+    qsizetype scriptLine = 0;
+    LinesAt text;
+    RatingKind ratingKind = RatingKind::None;
+    LinesAt rating;
+};
+
+// A header at `line` and the records after it; at line -1 the records before any header.
+struct SessionAt
+{
+    qsizetype line = -1;
+    QDate date;
+    QList<RecordAt> records;
+};
+
+// Which of a student's files holds what: a master file's records carry their question number,
+// a notes file holds notes without a header.
+enum class FileKind { Master, Send, Notes };
+
+struct FileRecords
+{
+    bool isRecordFile = false;
+    QList<SessionAt> sessions;
+    QList<ReadProblem> problems;
+
+    FileKind kind() const
+    {
+        bool headers = false;
+        for (const SessionAt &session : sessions) {
+            headers = headers || session.line >= 0;
+            for (const RecordAt &record : session.records)
+                if (record.questionNumber)
+                    return FileKind::Master;
+        }
+        return headers ? FileKind::Send : FileKind::Notes;
+    }
+};
+
 class FileParser
 {
 public:
-    FileParser(QStringView text, const QString &file) : m_file(file)
-    {
-        // The next CR and LF, each found by Qt's vectorized search and found again once passed.
-        const auto next = [text](QChar c, qsizetype from) {
-            const qsizetype at = text.indexOf(c, from);
-            return at < 0 ? text.size() : at;
-        };
-        qsizetype start = 0, cr = -1, lf = -1;
-        while (start < text.size()) {
-            if (cr < start)
-                cr = next(u'\r', start);
-            if (lf < start)
-                lf = next(u'\n', start);
-            qsizetype end = std::min(cr, lf);
-            m_lines.append(text.sliced(start, end - start));
-            m_lastLineEnded = end < text.size();
-            if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
-                ++end;
-            start = end + 1;
-        }
-        m_fileDay = sendFileDay(file);
-    }
+    FileParser(const FileText &text, const QString &file)
+        : m_text(text), m_lines(text.lines()), m_file(file), m_fileDay(sendFileDay(file))
+    { }
 
-    ParsedFile parse()
+    FileRecords parse()
     {
+        const QByteArray &separatorLine = layout().separatorLine;
         qsizetype i = 0;
         while (i < m_lines.size()) {
             if (headerAt(i))
@@ -123,18 +265,19 @@ public:
             // A header cut off in its first lines is still a record file's.
             m_result.isRecordFile = headerCutAt(0, m_lines.size());
         }
-        return m_result;
+        return std::move(m_result);
     }
 
 private:
     bool headerAt(qsizetype i) const
     {
-        return i + 1 < m_lines.size() && m_lines[i + 1].startsWith(assignmentMark);
+        return i + 1 < m_lines.size() && m_lines[i + 1].startsWith(layout().assignmentMark);
     }
 
     bool recordAt(qsizetype i) const
     {
-        return m_lines[i] == separatorLine && (cutAt(i + 1) || stampTime(m_lines[i + 1]).isValid());
+        return m_lines[i] == layout().separatorLine
+                && (cutAt(i + 1) || stampTime(m_lines[i + 1]).isValid());
     }
 
     // A header or a record starts at `i`, or what the file's end leaves of one.
@@ -143,14 +286,19 @@ private:
         if (i >= m_lines.size())
             return false;
         return headerAt(i) || recordAt(i) || headerCutAt(i, m_lines.size())
-                || (cutAt(i) && separatorLine.startsWith(m_lines[i]));
+                || (cutAt(i) && QByteArrayView(layout().separatorLine).startsWith(m_lines[i]));
     }
 
     // A line at `i` that does not read as it should is the file's end cutting it short when it is
     // past the last line, or is the last line and lacks its line end.
     bool cutAt(qsizetype i) const
     {
-        return i >= m_lines.size() || (i == m_lines.size() - 1 && !m_lastLineEnded);
+        return i >= m_lines.size() || (i == m_lines.size() - 1 && !m_text.lastLineEnded());
+    }
+
+    std::optional<int> codeNumberAt(qsizetype i) const
+    {
+        return codeNumberOf(m_text.decoded(m_lines[i]));
     }
 
     void report(qsizetype line, const QString &text)
@@ -166,7 +314,7 @@ private:
     qsizetype readHeader(qsizetype i)
     {
         m_result.isRecordFile = true;
-        const QDate date = i + 4 < m_lines.size() ? parseDate(m_lines[i + 4]) : QDate();
+        const QDate date = i + 4 < m_lines.size() ? parseDate(latin1(m_lines[i + 4])) : QDate();
         if (!date.isValid()) {
             if (cutAt(i + 4))
                 reportCut(i, u"a header"_s);
@@ -174,21 +322,13 @@ private:
                 report(i + 4, u"a header's date that is not mm-dd-yyyy"_s);
             return i + std::min<qsizetype>(headerLines, m_lines.size() - i);
         }
-        const std::optional<int> codeNumber = codeNumberOf(m_lines[i]);
+        const std::optional<int> codeNumber = codeNumberAt(i);
         if (!codeNumber || *codeNumber < lowestCodeNumber || *codeNumber > highestCodeNumber)
             report(i, u"a code line that does not hold the code line's structure"_s);
         if (m_fileDay && *m_fileDay != std::pair(date.month(), date.day()))
             report(i + 4,
                    u"a header dated %1 in a file named for another day"_s.arg(formatDate(date)));
-        ReceivedSession session;
-        session.file = m_file;
-        session.line = int(i + 1);
-        session.codeLine = m_lines[i].toString();
-        session.assignment = m_lines[i + 1].sliced(assignmentMark.size()).toString();
-        session.startLine = m_lines[i + 2].toString();
-        session.courseTitle = m_lines[i + 3].toString();
-        session.date = date;
-        m_result.sessions.append(session);
+        m_result.sessions.append({i, date, {}});
         m_lastTime = QTime();
         return i + headerLines;
     }
@@ -196,10 +336,11 @@ private:
     // Reads the record that starts at `i` and gives the line after it.
     qsizetype readRecord(qsizetype i)
     {
+        const LayoutBytes &marks = layout();
         m_result.isRecordFile = true;
         const qsizetype size = m_lines.size();
         const auto line = [&](qsizetype at) {
-            return at < size ? m_lines[at] : QStringView();
+            return at < size ? m_lines[at] : QByteArrayView();
         };
         const auto fail = [&](qsizetype at, const QString &expected) {
             if (cutAt(at)) {
@@ -210,41 +351,41 @@ private:
             return std::max(at, i + 1);
         };
 
-        ReceivedRecord record;
-        record.file = m_file;
-        record.line = int(i + 1);
+        RecordAt record;
+        record.line = i;
         record.time = stampTime(line(i + 1));
         if (!record.time.isValid())
             return fail(i + 1, u"its time"_s);
         qsizetype at = i + 2;
-        record.noted = stampDateAndTime(line(at));
-        if (record.noted.isValid()) {
+        std::tie(record.notedDate, record.notedTime) = stampDateAndTime(line(at));
+        if (record.notedDate.isValid()) {
             record.kind = RecordKind::Note;
             ++at;
         } else if (line(at).isEmpty() && at + 1 < size && line(at + 1).isEmpty()) {
             // Two empty lines come only before a master file's question number.
-            if (!line(at + 2).startsWith(questionNumberMark))
+            if (!line(at + 2).startsWith(marks.questionNumberMark))
                 return fail(at + 2, u"its question number"_s);
-            record.questionNumber = numericValue(line(at + 2).sliced(questionNumberMark.size()));
+            record.questionNumber = numericValue(
+                    QString::fromLatin1(line(at + 2).sliced(marks.questionNumberMark.size())));
             at += 3;
         }
         if (at >= size)
             return fail(at, u"its script line"_s);
-        record.scriptLine = line(at++).toString();
-        if (line(at) != separatorLine)
+        record.scriptLine = at++;
+        if (line(at) != marks.separatorLine)
             return fail(at, u"the line of full stops and exclamation marks"_s);
         ++at;
         const bool isNote = record.kind == RecordKind::Note;
-        const QString &textMark = isNote ? notesMark : responseMark;
+        const QByteArray &textMark = isNote ? marks.notesMark : marks.responseMark;
         if (isNote ? !line(at).startsWith(textMark) : line(at) != textMark)
-            return fail(at, u"\"%1\""_s.arg(textMark));
+            return fail(at, u"\"%1\""_s.arg(QLatin1StringView(textMark)));
         const qsizetype textStart = isNote ? at : at + 1;
 
         // The record ends at the first closing line that a block or the file's end follows; a
         // closing or separator line in the text followed by anything else is the text's.
         qsizetype end = textStart + 1;
         while (end < size
-               && !(m_lines[end] == closingLine && (end + 1 == size || blockAt(end + 1))))
+               && !(m_lines[end] == marks.closingLine && (end + 1 == size || blockAt(end + 1))))
             ++end;
         if (end >= size)
             return fail(size, u"its closing line"_s);
@@ -253,20 +394,19 @@ private:
         if (!isNote) {
             // The rating is asked after the response: its line is the last one with a mark.
             for (qsizetype k = end - 1; k > textStart; --k) {
-                const bool confidence = m_lines[k].startsWith(confidenceMark);
-                if (confidence || m_lines[k].startsWith(selfCritiqueMark)) {
+                const bool confidence = m_lines[k].startsWith(marks.confidenceMark);
+                if (confidence || m_lines[k].startsWith(marks.selfCritiqueMark)) {
                     record.ratingKind
                             = confidence ? RatingKind::Confidence : RatingKind::SelfCritique;
-                    const QString &mark = confidence ? confidenceMark : selfCritiqueMark;
-                    record.rating = joined(m_lines, k, end).sliced(mark.size());
+                    const QByteArray &mark
+                            = confidence ? marks.confidenceMark : marks.selfCritiqueMark;
+                    record.rating = {k, end, mark.size()};
                     textEnd = k;
                     break;
                 }
             }
         }
-        record.text = joined(m_lines, textStart, textEnd);
-        if (isNote)
-            record.text.remove(0, textMark.size());
+        record.text = {textStart, textEnd, isNote ? textMark.size() : 0};
         for (qsizetype k = textStart + 1; k < end; ++k) {
             if (blockAt(k)) {
                 report(k,
@@ -275,14 +415,14 @@ private:
                 break;
             }
         }
-        if (record.noted.isValid() && record.noted.date() != m_lastNoteDate) {
-            m_lastNoteDate = record.noted.date();
+        if (record.notedDate.isValid() && record.notedDate != m_lastNoteDate) {
+            m_lastNoteDate = record.notedDate;
             m_lastTime = QTime();
         }
         checkTime(i + 1, record.time);
         // Notes of a notes file come without a header.
         if (m_result.sessions.isEmpty())
-            m_result.sessions.append({m_file, 0, {}, {}, {}, {}, {}, {}});
+            m_result.sessions.append(SessionAt());
         m_result.sessions.last().records.append(record);
         return end + 1;
     }
@@ -300,8 +440,9 @@ private:
     bool headerCutAt(qsizetype i, qsizetype end) const
     {
         const bool partOfHeader = end - i == 1
-                || (end - i == 2 && !m_lastLineEnded && assignmentMark.startsWith(m_lines[i + 1]));
-        return end == m_lines.size() && partOfHeader && codeNumberOf(m_lines[i]).has_value();
+                || (end - i == 2 && !m_text.lastLineEnded()
+                    && QByteArrayView(layout().assignmentMark).startsWith(m_lines[i + 1]));
+        return end == m_lines.size() && partOfHeader && codeNumberAt(i).has_value();
     }
 
     qsizetype skipUnknown(qsizetype i)
@@ -320,155 +461,310 @@ private:
         return end;
     }
 
+    const FileText &m_text;
+    const QList<QByteArrayView> &m_lines;
     QString m_file;
-    QList<QStringView> m_lines;
-    bool m_lastLineEnded = true;
     std::optional<std::pair<int, int>> m_fileDay;
     QTime m_lastTime;
     QDate m_lastNoteDate;
-    ParsedFile m_result;
+    FileRecords m_result;
 };
 
-} // namespace
-
-ParsedFile parseRecordFile(QByteArrayView bytes, const QString &file)
+// A session's header texts as UTF-8 in `buffer`, and the fields that view them.
+SessionFields sessionFields(const SessionAt &session, qsizetype file, const FileText &text,
+                            QByteArray &buffer)
 {
-    const QString text = decoded(bytes);
-    return FileParser(text, file).parse();
-}
-
-namespace {
-
-// Which of a student's files is read first: a master file's records carry their question number.
-enum class FileKind { Master, Send, Notes };
-
-FileKind kindOf(const ParsedFile &parsed)
-{
-    bool headers = false;
-    for (const ReceivedSession &session : parsed.sessions) {
-        headers = headers || session.line > 0;
-        for (const ReceivedRecord &record : session.records)
-            if (record.questionNumber)
-                return FileKind::Master;
+    SessionFields fields {file, int(session.line + 1), {}, {}, {}, {}, session.date};
+    if (session.line < 0)
+        return fields;
+    // The code line, the assignment without its mark, the start line and the course title.
+    buffer.resize(0);
+    qsizetype ends[4];
+    for (qsizetype n = 0; n < 4; ++n) {
+        const qsizetype line = session.line + n;
+        text.appendUtf8(buffer, line, line + 1, n == 1 ? layout().assignmentMark.size() : 0);
+        ends[n] = buffer.size();
     }
-    return headers ? FileKind::Send : FileKind::Notes;
+    const QByteArrayView texts(buffer);
+    fields.codeLine = texts.first(ends[0]);
+    fields.assignment = texts.sliced(ends[0], ends[1] - ends[0]);
+    fields.startLine = texts.sliced(ends[1], ends[2] - ends[1]);
+    fields.courseTitle = texts.sliced(ends[2], ends[3] - ends[2]);
+    return fields;
 }
 
-// A session's header, or a notes file's name for its notes. Compared field by field where the
-// hashes agree.
-size_t sessionHash(const ReceivedSession &session)
+// A record's texts as UTF-8 in `buffer`, and the fields that view them.
+RecordFields recordFields(const RecordAt &record, qsizetype file, const FileText &text,
+                          QByteArray &buffer)
 {
-    if (session.line == 0)
-        return qHash(session.file);
-    return qHashMulti(0, session.codeLine, session.assignment, session.startLine,
-                      session.courseTitle, session.date);
+    buffer.resize(0);
+    text.appendUtf8(buffer, record.scriptLine, record.scriptLine + 1);
+    const qsizetype textAt = buffer.size();
+    text.appendUtf8(buffer, record.text.from, record.text.to, record.text.skip);
+    const qsizetype ratingAt = buffer.size();
+    text.appendUtf8(buffer, record.rating.from, record.rating.to, record.rating.skip);
+    const QByteArrayView texts(buffer);
+    return {record.kind,
+            file,
+            int(record.line + 1),
+            record.time,
+            record.questionNumber,
+            record.notedDate,
+            record.notedTime,
+            texts.first(textAt),
+            texts.sliced(textAt, ratingAt - textAt),
+            record.ratingKind,
+            texts.sliced(ratingAt)};
 }
 
-bool sameSession(const ReceivedSession &a, const ReceivedSession &b)
+ReceivedSession receivedSession(const SessionFields &fields, const QString &file)
 {
-    if (a.line == 0 || b.line == 0)
-        return a.line == b.line && a.file == b.file;
-    return a.codeLine == b.codeLine && a.assignment == b.assignment && a.startLine == b.startLine
-            && a.courseTitle == b.courseTitle && a.date == b.date;
+    return {file,
+            fields.line,
+            QString::fromUtf8(fields.codeLine),
+            QString::fromUtf8(fields.assignment),
+            QString::fromUtf8(fields.startLine),
+            QString::fromUtf8(fields.courseTitle),
+            fields.date,
+            {}};
 }
 
-// What makes a record the same wherever it is found: not its file, line or question number. A
-// note's date and time apart: hashing or comparing a QDateTime converts it to UTC. The script
-// line, long and seldom all that tells two records apart, is left to the comparison.
-size_t recordHash(qsizetype scope, const ReceivedRecord &record)
+ReceivedRecord receivedRecord(const RecordFields &fields, const QString &file)
 {
-    return qHashMulti(0, scope, int(record.kind), record.time, record.noted.date(),
-                      record.noted.time(), record.text, int(record.ratingKind), record.rating);
+    return {fields.kind,
+            file,
+            fields.line,
+            fields.time,
+            fields.questionNumber,
+            QString::fromUtf8(fields.scriptLine),
+            QString::fromUtf8(fields.text),
+            fields.ratingKind,
+            QString::fromUtf8(fields.rating),
+            fields.notedDate.isValid() ? QDateTime(fields.notedDate, fields.notedTime)
+                                       : QDateTime()};
 }
 
-bool sameRecord(const ReceivedRecord &a, const ReceivedRecord &b)
+// What tells a record or a session from any other, in 128 bits: two 64-bit hashes of different
+// seeds, each new to the run, so that no file can be made to match another by its bytes.
+struct Digest
 {
-    return a.kind == b.kind && a.time == b.time && a.noted.date() == b.noted.date()
-            && a.noted.time() == b.noted.time() && a.scriptLine == b.scriptLine && a.text == b.text
-            && a.ratingKind == b.ratingKind && a.rating == b.rating;
-}
+    size_t first = 0, second = 0;
 
-// A record taken: where it is among the student's sessions, and where it may match another.
-struct Seen
-{
-    qsizetype scope; // the session it matches in, or anyNote
-    qsizetype session;
-    qsizetype record;
-    FileKind kind;
-    bool matched = false;
+    bool operator==(const Digest &) const = default;
 };
 
-// A student's records, each counted once however many files hold it.
-class StudentMerge
+size_t qHash(const Digest &digest, size_t seed)
+{
+    return digest.first ^ seed;
+}
+
+Digest digestOf(std::initializer_list<QByteArrayView> parts)
+{
+    static const size_t seed = size_t(QHashSeed::globalSeed());
+    Digest digest {seed, ~seed};
+    for (QByteArrayView part : parts) {
+        digest.first = qHashBits(part.data(), size_t(part.size()), digest.first);
+        digest.second = qHashBits(part.data(), size_t(part.size()), digest.second);
+    }
+    return digest;
+}
+
+template<size_t size> QByteArrayView bytesOf(const qint64 (&numbers)[size])
+{
+    return QByteArrayView(reinterpret_cast<const char *>(numbers), sizeof numbers);
+}
+
+Digest sessionDigest(const SessionFields &session)
+{
+    const qint64 fixed[]
+            = {session.codeLine.size(), session.assignment.size(), session.startLine.size(),
+               session.courseTitle.size(), session.date.toJulianDay()};
+    return digestOf({bytesOf(fixed), session.codeLine, session.assignment, session.startLine,
+                     session.courseTitle});
+}
+
+// A record as the same wherever it is found: neither its file, nor its line, nor a master
+// file's question number. `scope` is the session it is in, or anyNote; `ordinal` counts the same
+// record before it in its file.
+Digest recordDigest(const RecordFields &record, qint64 scope, qint64 ordinal)
+{
+    const qint64 fixed[] = {scope,
+                            ordinal,
+                            qint64(record.kind),
+                            record.time.msecsSinceStartOfDay(),
+                            record.notedDate.toJulianDay(),
+                            record.notedTime.msecsSinceStartOfDay(),
+                            qint64(record.ratingKind),
+                            record.scriptLine.size(),
+                            record.text.size()};
+    return digestOf({bytesOf(fixed), record.scriptLine, record.text, record.rating});
+}
+
+// A note of a notes file matches the same note in any session.
+constexpr qint64 anyNote = -1;
+
+// Reads a student's files one at a time, each record given to the sink once.
+class StudentReading
 {
 public:
-    explicit StudentMerge(ReceivedStudent &student) : m_student(student) { }
+    StudentReading(const StudentFiles &files, StudentRecordSink &sink, ReceivedStudent &student)
+        : m_files(files), m_sink(sink), m_student(student), m_kinds(files.paths.size())
+    { }
 
-    void add(ParsedFile parsed, FileKind kind)
+    void read()
     {
-        for (ReceivedSession &session : parsed.sessions) {
-            QList<ReceivedRecord> records = std::exchange(session.records, {});
-            const size_t hash = sessionHash(session);
-            qsizetype at = -1;
-            const auto [first, last] = m_sessions.equal_range(hash);
-            for (auto found = first; found != last && at < 0; ++found)
-                if (sameSession(m_student.sessions[*found], session))
-                    at = *found;
-            const bool newSession = at < 0;
-            if (newSession) {
-                at = m_student.sessions.size();
-                m_student.sessions.append(std::move(session));
-            }
-            for (ReceivedRecord &record : records)
-                if (isNew(at, record, kind))
-                    m_student.sessions[at].records.append(std::move(record));
-            if (!newSession)
+        // A notes file's notes are read last, so that a note a session holds too is taken with it.
+        QList<qsizetype> notesFiles;
+        for (qsizetype file = 0; file < m_files.paths.size(); ++file) {
+            std::optional<FileRecords> records = readFile(file);
+            if (!records)
                 continue;
-            const ReceivedSession &added = m_student.sessions[at];
-            if (added.line == 0 && added.records.isEmpty())
-                m_student.sessions.removeLast();
+            m_kinds[file] = records->kind();
+            if (m_kinds[file] == FileKind::Notes)
+                notesFiles.append(file);
             else
-                m_sessions.insert(hash, at);
+                take(file, *records);
+        }
+        for (qsizetype file : notesFiles) {
+            if (std::optional<FileRecords> records = readFile(file))
+                take(file, *records);
         }
     }
 
 private:
-    // A notes file's note matches the same note in any session.
-    static constexpr qsizetype anyNote = -1;
-
-    // Whether `record`, going into the session at `at`, is not one already taken from another
-    // file. A notes file's note matches the same note in any session, a session's record the same
-    // one in the same session.
-    bool isNew(qsizetype at, const ReceivedRecord &record, FileKind kind)
+    // The file's records, or nothing when it is no record file or cannot be read: a skipped file.
+    std::optional<FileRecords> readFile(qsizetype index)
     {
-        const bool inHeader = m_student.sessions[at].line > 0;
-        const qsizetype scope = inHeader ? at : anyNote;
-        QList<Seen> &seen = m_seen[recordHash(scope, record)];
-        for (Seen &earlier : seen) {
-            if (earlier.matched || earlier.scope != scope)
-                continue;
-            const ReceivedRecord &taken
-                    = m_student.sessions[earlier.session].records[earlier.record];
-            if (taken.file == record.file || !sameRecord(taken, record))
-                continue;
-            earlier.matched = true;
-            if (earlier.kind == kind)
-                m_student.problems.append(
-                        {record.file, record.line,
-                         u"a record seen before, in %1 at line %2"_s.arg(taken.file)
-                                 .arg(taken.line)});
-            return false;
-        }
-        const qsizetype index = m_student.sessions[at].records.size();
-        seen.append({scope, at, index, kind});
-        if (record.kind == RecordKind::Note && inHeader)
-            m_seen[recordHash(anyNote, record)].append({anyNote, at, index, kind});
-        return true;
+        const QString &shown = m_files.shownNames[index];
+        const auto skip = [&](const QString &reason) {
+            m_student.skipped.append({shown, 0, reason});
+            return std::nullopt;
+        };
+        // Read-only and unlocked: the folder stays as it came. Nothing but a file: a pipe would
+        // keep the reading waiting.
+        QFile file(m_files.paths[index]);
+        const QFileInfo info(file);
+        if (!info.isFile())
+            return skip(u"not a file"_s);
+        if (info.size() > largestFile)
+            return skip(u"over 256 MB, too large for a record file"_s);
+        if (!file.open(QIODevice::ReadOnly))
+            return skip(file.errorString());
+        m_bytes.resize(info.size());
+        const qint64 size = file.read(m_bytes.data(), m_bytes.size());
+        if (size < 0)
+            return skip(file.errorString());
+        m_bytes.truncate(size);
+        m_text.setBytes(m_bytes);
+        FileRecords records = FileParser(m_text, shown).parse();
+        if (!records.isRecordFile)
+            return skip(u"not a record file: it starts with no header and no record"_s);
+        return records;
     }
 
+    void take(qsizetype file, const FileRecords &records)
+    {
+        m_student.problems += records.problems;
+        for (const SessionAt &at : records.sessions) {
+            const SessionFields session = sessionFields(at, file, m_text, m_sessionBuffer);
+            const bool inHeader = session.line > 0;
+            // Records before any header are a session of their own file's.
+            qsizetype index = -1;
+            if (inHeader) {
+                const Digest digest = sessionDigest(session);
+                const auto found = m_sessions.constFind(digest);
+                if (found != m_sessions.cend()) {
+                    index = *found;
+                } else {
+                    index = m_sessionCount++;
+                    m_sessions.insert(digest, index);
+                    m_sink.addSession(session);
+                }
+            }
+            for (const RecordAt &recordAt : at.records) {
+                const RecordFields record = recordFields(recordAt, file, m_text, m_recordBuffer);
+                if (!isNew(record, inHeader ? index : anyNote))
+                    continue;
+                // A note in a session matches the same note of a notes file.
+                if (record.kind == RecordKind::Note && inHeader)
+                    isNew(record, anyNote, Seen::Quietly);
+                if (index < 0) {
+                    index = m_sessionCount++;
+                    m_sink.addSession(session);
+                }
+                m_sink.addRecord(index, record);
+            }
+        }
+    }
+
+    // Whether `record` is new to the student, and taken now. A record that some other file gave
+    // is not new; the same record twice in one file is twice.
+    enum class Seen { Reported, Quietly };
+    bool isNew(const RecordFields &record, qint64 scope, Seen seen = Seen::Reported)
+    {
+        for (qint64 ordinal = 0;; ++ordinal) {
+            Taken &taken = m_taken[recordDigest(record, scope, ordinal)];
+            if (taken.file < 0) {
+                taken = {qint32(record.file), qint32(record.file), record.line};
+                return true;
+            }
+            if (taken.lastFile == record.file)
+                continue;
+            taken.lastFile = qint32(record.file);
+            if (seen == Seen::Reported && m_kinds[taken.file] == m_kinds[record.file])
+                m_student.problems.append({m_files.shownNames[record.file], record.line,
+                                           u"a record seen before, in %1 at line %2"_s
+                                                   .arg(m_files.shownNames[taken.file])
+                                                   .arg(taken.line)});
+            return false;
+        }
+    }
+
+    // Where a record was first taken, and the file that last held it too.
+    struct Taken
+    {
+        qint32 file = -1;
+        qint32 lastFile = -1;
+        qint32 line = 0;
+    };
+
+    const StudentFiles &m_files;
+    StudentRecordSink &m_sink;
     ReceivedStudent &m_student;
-    QMultiHash<size_t, qsizetype> m_sessions;
-    QHash<size_t, QList<Seen>> m_seen;
+    QList<FileKind> m_kinds;
+    QByteArray m_bytes;
+    FileText m_text;
+    QByteArray m_sessionBuffer, m_recordBuffer;
+    QHash<Digest, qsizetype> m_sessions;
+    qsizetype m_sessionCount = 0;
+    QHash<Digest, Taken> m_taken;
+};
+
+// The student's records as the window shows them: each in its session.
+class ReceivedSessions : public StudentRecordSink
+{
+public:
+    ReceivedSessions(const StudentFiles &files, ReceivedStudent &student)
+        : m_files(files), m_student(student)
+    { }
+
+    void addSession(const SessionFields &session) override
+    {
+        m_student.sessions.append(receivedSession(session, m_files.shownNames[session.file]));
+    }
+
+    void addRecord(qsizetype session, const RecordFields &record) override
+    {
+        // A student's records ask the same few questions: one copy of each script line, shared.
+        ReceivedRecord received = receivedRecord(record, m_files.shownNames[record.file]);
+        received.scriptLine = *m_scriptLines.insert(received.scriptLine);
+        m_student.sessions[session].records.append(std::move(received));
+    }
+
+private:
+    const StudentFiles &m_files;
+    ReceivedStudent &m_student;
+    QSet<QString> m_scriptLines;
 };
 
 bool namedBefore(const QString &a, const QString &b)
@@ -484,6 +780,22 @@ QString problemLine(const ReadProblem &problem)
     if (problem.line == 0)
         return u"%1: %2"_s.arg(problem.file, problem.text);
     return u"%1:%2: %3"_s.arg(problem.file).arg(problem.line).arg(problem.text);
+}
+
+ParsedFile parseRecordFile(QByteArrayView bytes, const QString &file)
+{
+    FileText text;
+    text.setBytes(bytes);
+    const FileRecords records = FileParser(text, file).parse();
+    ParsedFile parsed {records.isRecordFile, {}, records.problems};
+    QByteArray buffer;
+    for (const SessionAt &session : records.sessions) {
+        parsed.sessions.append(receivedSession(sessionFields(session, 0, text, buffer), file));
+        for (const RecordAt &record : session.records)
+            parsed.sessions.last().records.append(
+                    receivedRecord(recordFields(record, 0, text, buffer), file));
+    }
+    return parsed;
 }
 
 QList<StudentFiles> findReceivedFiles(const QStringList &paths)
@@ -529,42 +841,16 @@ QList<StudentFiles> findReceivedFiles(const QStringList &paths)
     return result;
 }
 
+void readStudent(const StudentFiles &files, StudentRecordSink &sink, ReceivedStudent &student)
+{
+    StudentReading(files, sink, student).read();
+}
+
 ReceivedStudent readStudent(const StudentFiles &files)
 {
     ReceivedStudent student {files.name, {}, {}, {}};
-    QList<std::pair<FileKind, ParsedFile>> parsed;
-    // A student's records ask the same few questions: one copy of each script line, shared,
-    // keeps their files in memory at a fraction of their size.
-    QSet<QString> scriptLines;
-    for (qsizetype i = 0; i < files.paths.size(); ++i) {
-        const QString &shown = files.shownNames[i];
-        // Read-only and unlocked: the folder stays as it came.
-        QFile file(files.paths[i]);
-        if (file.size() > largestFile) {
-            student.skipped.append({shown, 0, u"over 256 MB, too large for a record file"_s});
-            continue;
-        }
-        if (!file.open(QIODevice::ReadOnly)) {
-            student.skipped.append({shown, 0, file.errorString()});
-            continue;
-        }
-        ParsedFile one = parseRecordFile(file.read(largestFile + 1), shown);
-        if (one.isRecordFile) {
-            for (ReceivedSession &session : one.sessions)
-                for (ReceivedRecord &record : session.records)
-                    record.scriptLine = *scriptLines.insert(record.scriptLine);
-            student.problems += one.problems;
-            parsed.append({kindOf(one), std::move(one)});
-        } else {
-            student.skipped.append(
-                    {shown, 0, u"not a record file: it starts with no header and no record"_s});
-        }
-    }
-    std::stable_sort(parsed.begin(), parsed.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    StudentMerge merge(student);
-    for (auto &[kind, one] : parsed)
-        merge.add(std::move(one), kind);
+    ReceivedSessions sessions(files, student);
+    readStudent(files, sessions, student);
     return student;
 }
 

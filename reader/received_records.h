@@ -93,10 +93,53 @@ struct ReceivedStudent
     QList<ReadProblem> skipped; // files not read as records, with the reason
 };
 
+// A session as read, its texts as UTF-8. `line` is 0 for the records a file holds before any
+// header: a notes file's notes. The views hold until the next session or record.
+struct SessionFields
+{
+    qsizetype file = 0; // its index among the student's files
+    int line = 0;
+    QByteArrayView codeLine, assignment, startLine, courseTitle;
+    QDate date;
+};
+
+// A record as read, its texts as UTF-8, its lines joined by LF. The views hold until the next
+// session or record.
+struct RecordFields
+{
+    RecordKind kind = RecordKind::Response;
+    qsizetype file = 0;
+    int line = 0;
+    QTime time;
+    std::optional<double> questionNumber;
+    QDate notedDate;
+    QTime notedTime;
+    QByteArrayView scriptLine, text;
+    RatingKind ratingKind = RatingKind::None;
+    QByteArrayView rating;
+};
+
+// What a student's records are given to, each record once, in the order read: a student's files
+// by name, their records in the order written, and the files that hold notes alone last, so that
+// a note is kept with the session a SEND or master file gives it.
+class StudentRecordSink
+{
+public:
+    virtual ~StudentRecordSink() = default;
+    // The sessions are numbered from 0 in the order given.
+    virtual void addSession(const SessionFields &session) = 0;
+    virtual void addRecord(qsizetype session, const RecordFields &record) = 0;
+};
+
+// Reads one student's files into `sink`, one file in memory at a time, and adds what could not be
+// read to `student`'s problems and skipped files. A record already taken from another file (each
+// known by a 128-bit digest of what it says) is not given again.
+void readStudent(const StudentFiles &files, StudentRecordSink &sink, ReceivedStudent &student);
+
 // Reads and merges one student's files.
 ReceivedStudent readStudent(const StudentFiles &files);
 
-// Told after each file; may be called from the thread that reads.
+// Told after each student; may be called from the thread that reads.
 using ReadProgress = std::function<void(qsizetype filesRead, qsizetype filesTotal)>;
 
 // Every student's records under `paths`.
