@@ -224,30 +224,27 @@ QString fromCp1252(QByteArrayView bytes)
     return text;
 }
 
-void appendCp1252AsUtf8(QByteArray &utf8, QByteArrayView bytes)
+char *cp1252ToUtf8(QByteArrayView bytes, char *utf8)
 {
-    // At most three bytes a character; the ASCII, most of any text, copied as it stands.
-    const qsizetype start = utf8.size();
-    utf8.resize(start + 3 * bytes.size());
-    char *out = utf8.data() + start;
+    // The ASCII, most of any text, copied as it stands.
     for (qsizetype i = 0; i < bytes.size();) {
         const qsizetype ascii = endOfAscii(bytes, i);
-        std::memcpy(out, bytes.data() + i, ascii - i);
-        out += ascii - i;
+        std::memcpy(utf8, bytes.data() + i, ascii - i);
+        utf8 += ascii - i;
         if (ascii == bytes.size())
             break;
         const auto b = uchar(bytes[ascii]);
         const char16_t c = b < 0xA0 ? charactersOfBytes80To9F[b - 0x80] : b;
         if (c < 0x800) {
-            *out++ = char(0xC0 | c >> 6);
+            *utf8++ = char(0xC0 | c >> 6);
         } else {
-            *out++ = char(0xE0 | c >> 12);
-            *out++ = char(0x80 | (c >> 6 & 0x3F));
+            *utf8++ = char(0xE0 | c >> 12);
+            *utf8++ = char(0x80 | (c >> 6 & 0x3F));
         }
-        *out++ = char(0x80 | (c & 0x3F));
+        *utf8++ = char(0x80 | (c & 0x3F));
         i = ascii + 1;
     }
-    utf8.truncate(out - utf8.constData());
+    return utf8;
 }
 
 QByteArray toCp1252(QStringView text)

@@ -28,8 +28,9 @@ QString joinedLines(const QStringList &lines);
 // leaves undefined stand for the control characters of the same code.
 
 QString fromCp1252(QByteArrayView bytes);
-// The same characters as UTF-8, appended to `utf8`.
-void appendCp1252AsUtf8(QByteArray &utf8, QByteArrayView bytes);
+// The same characters as UTF-8, written at `utf8`, which has room for three bytes a character;
+// gives the end of what is written.
+char *cp1252ToUtf8(QByteArrayView bytes, char *utf8);
 // Each character the set holds as its byte, any other as "?".
 QByteArray toCp1252(QStringView text);
 // The byte of a character the set holds.

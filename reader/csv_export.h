@@ -21,7 +21,7 @@ private:
     QIODevice &m_csv;
     QByteArray m_name; // each field as written, the comma after it included
     QList<QByteArray> m_files;
-    QList<std::pair<QByteArray, QDate>> m_sessions; // the assignment and the session's date
+    QList<std::pair<QByteArray, bool>> m_sessions; // their fields, and whether they hold a date
     QByteArray m_rows;
 };
 

@@ -81,18 +81,30 @@ public:
         return m_isUtf8 ? QString::fromUtf8(bytes) : fromCp1252(bytes);
     }
 
-    // Appends lines [from, to) as UTF-8, LF between them, the first from its byte `skip` on.
-    void appendUtf8(QByteArray &utf8, qsizetype from, qsizetype to, qsizetype skip = 0) const
+    // The room lines [from, to) take as UTF-8, LF between them.
+    qsizetype utf8Room(qsizetype from, qsizetype to) const
+    {
+        qsizetype bytes = 0;
+        for (qsizetype i = from; i < to; ++i)
+            bytes += m_lines[i].size() + 1;
+        // A byte of Windows-1252 takes up to three in UTF-8.
+        return m_isUtf8 ? bytes : 3 * bytes;
+    }
+
+    // Writes lines [from, to) as UTF-8 at `utf8`, LF between them, the first from its byte `skip`
+    // on; gives the end of what is written.
+    char *writeUtf8(char *utf8, qsizetype from, qsizetype to, qsizetype skip = 0) const
     {
         for (qsizetype i = from; i < to; ++i) {
             if (i > from)
-                utf8 += '\n';
+                *utf8++ = '\n';
             const QByteArrayView line = i == from ? m_lines[i].sliced(skip) : m_lines[i];
             if (m_isUtf8)
-                utf8 += line;
+                utf8 = std::copy(line.begin(), line.end(), utf8);
             else
-                appendCp1252AsUtf8(utf8, line);
+                utf8 = cp1252ToUtf8(line, utf8);
         }
+        return utf8;
     }
 
 private:
@@ -478,13 +490,15 @@ SessionFields sessionFields(const SessionAt &session, qsizetype file, const File
     if (session.line < 0)
         return fields;
     // The code line, the assignment without its mark, the start line and the course title.
-    buffer.resize(0);
+    buffer.resize(text.utf8Room(session.line, session.line + 4));
     qsizetype ends[4];
+    char *out = buffer.data();
     for (qsizetype n = 0; n < 4; ++n) {
         const qsizetype line = session.line + n;
-        text.appendUtf8(buffer, line, line + 1, n == 1 ? layout().assignmentMark.size() : 0);
-        ends[n] = buffer.size();
+        out = text.writeUtf8(out, line, line + 1, n == 1 ? layout().assignmentMark.size() : 0);
+        ends[n] = out - buffer.data();
     }
+    buffer.truncate(ends[3]);
     const QByteArrayView texts(buffer);
     fields.codeLine = texts.first(ends[0]);
     fields.assignment = texts.sliced(ends[0], ends[1] - ends[0]);
@@ -493,16 +507,24 @@ SessionFields sessionFields(const SessionAt &session, qsizetype file, const File
     return fields;
 }
 
-// A record's texts as UTF-8 in `buffer`, and the fields that view them.
+// A record's texts as UTF-8 in `buffer`, one after another and nothing else, and the fields that
+// view them.
 RecordFields recordFields(const RecordAt &record, qsizetype file, const FileText &text,
                           QByteArray &buffer)
 {
-    buffer.resize(0);
-    text.appendUtf8(buffer, record.scriptLine, record.scriptLine + 1);
-    const qsizetype textAt = buffer.size();
-    text.appendUtf8(buffer, record.text.from, record.text.to, record.text.skip);
-    const qsizetype ratingAt = buffer.size();
-    text.appendUtf8(buffer, record.rating.from, record.rating.to, record.rating.skip);
+    const LinesAt parts[]
+            = {{record.scriptLine, record.scriptLine + 1, 0}, record.text, record.rating};
+    qsizetype room = 0;
+    for (const LinesAt &part : parts)
+        room += text.utf8Room(part.from, part.to);
+    buffer.resize(room);
+    qsizetype ends[3];
+    char *out = buffer.data();
+    for (int n = 0; n < 3; ++n) {
+        out = text.writeUtf8(out, parts[n].from, parts[n].to, parts[n].skip);
+        ends[n] = out - buffer.data();
+    }
+    buffer.truncate(ends[2]);
     const QByteArrayView texts(buffer);
     return {record.kind,
             file,
@@ -511,10 +533,10 @@ RecordFields recordFields(const RecordAt &record, qsizetype file, const FileText
             record.questionNumber,
             record.notedDate,
             record.notedTime,
-            texts.first(textAt),
-            texts.sliced(textAt, ratingAt - textAt),
+            texts.first(ends[0]),
+            texts.sliced(ends[0], ends[1] - ends[0]),
             record.ratingKind,
-            texts.sliced(ratingAt)};
+            texts.sliced(ends[1], ends[2] - ends[1])};
 }
 
 ReceivedSession receivedSession(const SessionFields &fields, const QString &file)
@@ -544,60 +566,47 @@ ReceivedRecord receivedRecord(const RecordFields &fields, const QString &file)
                                        : QDateTime()};
 }
 
-// What tells a record or a session from any other, in 128 bits: two 64-bit hashes of different
-// seeds, each new to the run, so that no file can be made to match another by its bytes.
+// What tells a record or a session from any other: a 64-bit hash of what it says, keyed anew each
+// run so that no file can be made to match another, and a number it holds as it is.
 struct Digest
 {
-    size_t first = 0, second = 0;
+    size_t hash = 0;
+    quint64 check = 0;
 
     bool operator==(const Digest &) const = default;
 };
 
 size_t qHash(const Digest &digest, size_t seed)
 {
-    return digest.first ^ seed;
+    return digest.hash ^ seed;
 }
 
-Digest digestOf(std::initializer_list<QByteArrayView> parts)
+// The hash of `bytes`, keyed by `key`.
+size_t hashOf(size_t key, QByteArrayView bytes)
 {
     static const size_t seed = size_t(QHashSeed::globalSeed());
-    Digest digest {seed, ~seed};
-    for (QByteArrayView part : parts) {
-        digest.first = qHashBits(part.data(), size_t(part.size()), digest.first);
-        digest.second = qHashBits(part.data(), size_t(part.size()), digest.second);
-    }
-    return digest;
+    return qHashBits(bytes.data(), size_t(bytes.size()), seed ^ key);
 }
 
-template<size_t size> QByteArrayView bytesOf(const qint64 (&numbers)[size])
+// A session's header texts in `texts`, one after another.
+Digest sessionDigest(const SessionFields &session, QByteArrayView texts)
 {
-    return QByteArrayView(reinterpret_cast<const char *>(numbers), sizeof numbers);
-}
-
-Digest sessionDigest(const SessionFields &session)
-{
-    const qint64 fixed[]
-            = {session.codeLine.size(), session.assignment.size(), session.startLine.size(),
-               session.courseTitle.size(), session.date.toJulianDay()};
-    return digestOf({bytesOf(fixed), session.codeLine, session.assignment, session.startLine,
-                     session.courseTitle});
+    const size_t key = qHashMulti(0, session.codeLine.size(), session.assignment.size(),
+                                  session.startLine.size(), session.courseTitle.size());
+    return {hashOf(key, texts), quint64(session.date.toJulianDay())};
 }
 
 // A record as the same wherever it is found: neither its file, nor its line, nor a master
-// file's question number. `scope` is the session it is in, or anyNote; `ordinal` counts the same
-// record before it in its file.
-Digest recordDigest(const RecordFields &record, qint64 scope, qint64 ordinal)
+// file's question number. `texts` are its texts one after another, `scope` the session it is in
+// or anyNote, and `ordinal` counts the same record before it in its file.
+Digest recordDigest(const RecordFields &record, QByteArrayView texts, qint64 scope, qint64 ordinal)
 {
-    const qint64 fixed[] = {scope,
-                            ordinal,
-                            qint64(record.kind),
-                            record.time.msecsSinceStartOfDay(),
-                            record.notedDate.toJulianDay(),
-                            record.notedTime.msecsSinceStartOfDay(),
-                            qint64(record.ratingKind),
-                            record.scriptLine.size(),
-                            record.text.size()};
-    return digestOf({bytesOf(fixed), record.scriptLine, record.text, record.rating});
+    const size_t key
+            = qHashMulti(0, scope, ordinal, int(record.kind), record.notedDate.toJulianDay(),
+                         record.notedTime.msecsSinceStartOfDay(), int(record.ratingKind),
+                         record.scriptLine.size(), record.text.size());
+    return {hashOf(key, texts),
+            quint64(record.time.msecsSinceStartOfDay()) << 32 | quint32(record.rating.size())};
 }
 
 // A note of a notes file matches the same note in any session.
@@ -671,7 +680,7 @@ private:
             // Records before any header are a session of their own file's.
             qsizetype index = -1;
             if (inHeader) {
-                const Digest digest = sessionDigest(session);
+                const Digest digest = sessionDigest(session, m_sessionBuffer);
                 const auto found = m_sessions.constFind(digest);
                 if (found != m_sessions.cend()) {
                     index = *found;
@@ -703,7 +712,7 @@ private:
     bool isNew(const RecordFields &record, qint64 scope, Seen seen = Seen::Reported)
     {
         for (qint64 ordinal = 0;; ++ordinal) {
-            Taken &taken = m_taken[recordDigest(record, scope, ordinal)];
+            Taken &taken = m_taken[recordDigest(record, m_recordBuffer, scope, ordinal)];
             if (taken.file < 0) {
                 taken = {qint32(record.file), qint32(record.file), record.line};
                 return true;
