@@ -172,10 +172,7 @@ ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
                        const ReadProgress &progress)
 {
     // Found before the CSV's temporary file is made, which may be in a folder read.
-    const QList<StudentFiles> found = findReceivedFiles(paths);
-    qsizetype total = 0, read = 0;
-    for (const StudentFiles &files : found)
-        total += files.paths.size();
+    const QList<StudentFiles> students = findStudents(paths);
     QSaveFile csv(csvPath);
     const auto notWritten = [&] {
         problems(u"%1: %2"_s.arg(QDir::toNativeSeparators(csvPath), csv.errorString()));
@@ -186,7 +183,8 @@ ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
     csv.write("\xEF\xBB\xBFstudent,file,line,assignment,session_date,time,kind,script_line,text,"
               "rating_kind,rating\r\n");
     bool whole = true;
-    for (const StudentFiles &files : found) {
+    for (qsizetype i = 0; i < students.size(); ++i) {
+        const StudentFiles files = listFiles(students[i]);
         // What could not be read; the records go straight to the file.
         ReceivedStudent student {files.name, {}, {}, {}};
         CsvRows rows(csv, files);
@@ -196,9 +194,8 @@ ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
             whole = false;
             problems(problemLine(problem));
         }
-        read += files.paths.size();
         if (progress)
-            progress(read, total);
+            progress(i + 1, students.size());
     }
     if (!csv.commit())
         return notWritten();

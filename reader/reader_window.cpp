@@ -135,7 +135,7 @@ ReaderWindow::ReaderWindow(QWidget *parent) : QMainWindow(parent)
     m_tabs->addTab(createStudentTab(), tr("&Student"));
     setCentralWidget(m_tabs);
     m_progress = new QProgressBar;
-    m_progress->setAccessibleName(tr("Files read"));
+    m_progress->setAccessibleName(tr("Students read"));
     m_progress->setVisible(false);
     statusBar()->addPermanentWidget(m_progress);
     statusBar()->showMessage(

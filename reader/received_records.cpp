@@ -807,47 +807,64 @@ ParsedFile parseRecordFile(QByteArrayView bytes, const QString &file)
     return parsed;
 }
 
-QList<StudentFiles> findReceivedFiles(const QStringList &paths)
+QList<StudentFiles> findStudents(const QStringList &paths)
 {
     std::map<QString, StudentFiles, decltype(&namedBefore)> students(&namedBefore);
-    const auto add = [&](const QString &student, const QString &path, const QString &shown) {
-        StudentFiles &files = students[student];
-        files.name = student;
-        files.paths.append(path);
-        files.shownNames.append(shown);
+    const auto add = [&](const QFileInfo &info) {
+        StudentFiles &student = students[info.fileName()];
+        student.name = info.fileName();
+        student.paths.append(info.filePath());
+        student.shownNames.append(info.fileName());
     };
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
-            add(info.fileName(), path, info.fileName());
+            add(info);
             continue;
         }
-        const QDir top(path);
-        QDirIterator found(path, QDir::Files | QDir::Hidden | QDir::System,
-                           QDirIterator::Subdirectories);
-        while (found.hasNext()) {
-            const QString file = found.next();
-            const QString shown = top.relativeFilePath(file);
-            add(shown.section(u'/', 0, 0), file, shown);
-        }
+        // Each folder at the top is a student's, each file at the top a student of its own.
+        const QFileInfoList entries = QDir(path).entryInfoList(
+                QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        for (const QFileInfo &entry : entries)
+            add(entry);
     }
     QList<StudentFiles> result;
-    for (const auto &entry : students) {
-        const StudentFiles &files = entry.second;
-        // Each student's files in the order of their names, for the same rows on every run.
-        QList<qsizetype> order(files.paths.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-            return namedBefore(files.shownNames[a], files.shownNames[b]);
-        });
-        StudentFiles sorted {files.name, {}, {}};
-        for (qsizetype i : order) {
-            sorted.paths.append(files.paths[i]);
-            sorted.shownNames.append(files.shownNames[i]);
-        }
-        result.append(sorted);
-    }
+    for (auto &entry : students)
+        result.append(std::move(entry.second));
     return result;
+}
+
+StudentFiles listFiles(const StudentFiles &student)
+{
+    StudentFiles found {student.name, {}, {}};
+    for (qsizetype i = 0; i < student.paths.size(); ++i) {
+        const QString &path = student.paths[i];
+        if (!QFileInfo(path).isDir()) {
+            found.paths.append(path);
+            found.shownNames.append(student.shownNames[i]);
+            continue;
+        }
+        const QDir folder(path);
+        QDirIterator files(path, QDir::Files | QDir::Hidden | QDir::System,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString file = files.next();
+            found.paths.append(file);
+            found.shownNames.append(student.shownNames[i] + u'/' + folder.relativeFilePath(file));
+        }
+    }
+    // In the order of their names, for the same rows on every run.
+    QList<qsizetype> order(found.paths.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return namedBefore(found.shownNames[a], found.shownNames[b]);
+    });
+    StudentFiles sorted {found.name, {}, {}};
+    for (qsizetype i : order) {
+        sorted.paths.append(found.paths[i]);
+        sorted.shownNames.append(found.shownNames[i]);
+    }
+    return sorted;
 }
 
 void readStudent(const StudentFiles &files, StudentRecordSink &sink, ReceivedStudent &student)
@@ -865,17 +882,12 @@ ReceivedStudent readStudent(const StudentFiles &files)
 
 QList<ReceivedStudent> readReceived(const QStringList &paths, const ReadProgress &progress)
 {
-    const QList<StudentFiles> found = findReceivedFiles(paths);
-    qsizetype total = 0;
-    for (const StudentFiles &files : found)
-        total += files.paths.size();
-    QList<ReceivedStudent> students;
-    qsizetype read = 0;
-    for (const StudentFiles &files : found) {
-        students.append(readStudent(files));
-        read += files.paths.size();
+    const QList<StudentFiles> students = findStudents(paths);
+    QList<ReceivedStudent> read;
+    for (const StudentFiles &student : students) {
+        read.append(readStudent(listFiles(student)));
         if (progress)
-            progress(read, total);
+            progress(read.size(), students.size());
     }
-    return students;
+    return read;
 }

@@ -82,8 +82,11 @@ struct StudentFiles
     QStringList shownNames; // relative to the path given
 };
 
-// The files under `paths`, by student, in the order of their names.
-QList<StudentFiles> findReceivedFiles(const QStringList &paths);
+// The students under `paths` in the order of their names, each with the folders and files that
+// hold their files, listed when the student is read: a class's list of files is not kept.
+QList<StudentFiles> findStudents(const QStringList &paths);
+// A student's files, the folders found by findStudents() listed, in the order of their names.
+StudentFiles listFiles(const StudentFiles &student);
 
 struct ReceivedStudent
 {
@@ -131,16 +134,17 @@ public:
     virtual void addRecord(qsizetype session, const RecordFields &record) = 0;
 };
 
-// Reads one student's files into `sink`, one file in memory at a time, and adds what could not be
-// read to `student`'s problems and skipped files. A record already taken from another file (each
-// known by a 128-bit digest of what it says) is not given again.
+// Reads one student's files, as listFiles() gives them, into `sink`, one file in memory at a time,
+// and adds what could not be read to `student`'s problems and skipped files. A record already
+// taken from another file (each known by a hash of what it says, keyed anew each run) is not given
+// again.
 void readStudent(const StudentFiles &files, StudentRecordSink &sink, ReceivedStudent &student);
 
-// Reads and merges one student's files.
+// Reads and merges one student's files, as listFiles() gives them.
 ReceivedStudent readStudent(const StudentFiles &files);
 
 // Told after each student; may be called from the thread that reads.
-using ReadProgress = std::function<void(qsizetype filesRead, qsizetype filesTotal)>;
+using ReadProgress = std::function<void(qsizetype studentsRead, qsizetype studentsTotal)>;
 
 // Every student's records under `paths`.
 QList<ReceivedStudent> readReceived(const QStringList &paths, const ReadProgress &progress = {});
