@@ -176,6 +176,7 @@ private slots:
     void cutAnywhere();
     void problemsReported_data();
     void problemsReported();
+    void sameRecordsTwice_data();
     void sameRecordsTwice();
     void oneCopyEdited_data();
     void oneCopyEdited();
@@ -226,17 +227,24 @@ void TestReader::asReceived()
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
-    const ReceivedStudent student = readOnly(
-            writeClass(dir,
-                       {{u"bo/"_s + name, bytes},
-                        {u"bo/reply.txt"_s, "Thanks, see you Monday.\r\n"},
-                        {u"bo/pics/graph.png"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}}));
+    const QString folder
+            = writeClass(dir,
+                         {{u"bo/"_s + name, bytes},
+                          {u"bo/reply.txt"_s, "Thanks, see you Monday.\r\n"},
+                          {u"bo/pics/graph.png"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}});
+    QStringList expectedSkipped {u"bo/pics/graph.png"_s, u"bo/reply.txt"_s};
+#ifdef Q_OS_UNIX
+    // A pipe is listed, never opened: opening it would wait for a program to write to it.
+    QCOMPARE(QProcess::execute(u"mkfifo"_s, {dir.filePath(u"bo/pipe"_s)}), 0);
+    expectedSkipped.insert(1, u"bo/pipe"_s);
+#endif
+    const ReceivedStudent student = readOnly(folder);
     QCOMPARE(rowsOf(student), expectedRows(u"bo/"_s + name, false));
     QCOMPARE(student.problems, QList<ReadProblem>());
     QStringList skipped;
     for (const ReadProblem &problem : student.skipped)
         skipped.append(problem.file);
-    QCOMPARE(skipped, QStringList({u"bo/pics/graph.png"_s, u"bo/reply.txt"_s}));
+    QCOMPARE(skipped, expectedSkipped);
 }
 
 void TestReader::cutAnywhere_data()
@@ -326,17 +334,44 @@ void TestReader::problemsReported()
     QCOMPARE(rowsOf(student).size(), 7);
 }
 
+void TestReader::sameRecordsTwice_data()
+{
+    QTest::addColumn<QStringList>("names"); // of a student's files, each as its name says
+    QTest::addColumn<QString>("shownFrom"); // the file each record is shown from
+    QTest::addColumn<QString>("firstProblem"); // of one a record, or none
+    // A SEND file that came twice: its records once, each second one reported.
+    QTest::newRow("send-twice")
+            << QStringList {u"send_1208.txt"_s, u"send_1208 (1).txt"_s} << u"send_1208 (1).txt"_s
+            << u"d/send_1208.txt:6: a record seen before, in d/send_1208 (1).txt "
+               u"at line 6"_s;
+    QTest::newRow("master-and-send-twice")
+            << QStringList {u"masterFile.txt"_s, u"send_1208.txt"_s, u"send_1208 (1).txt"_s}
+            << u"masterFile.txt"_s << QString();
+    // Named first, the notes file is read last: its notes are the SEND file's, in their sessions.
+    QTest::newRow("notes-file-first")
+            << QStringList {u"notes.txt"_s, u"send_1208.txt"_s} << u"send_1208.txt"_s << QString();
+}
+
 void TestReader::sameRecordsTwice()
 {
-    // A SEND file that came twice: its records once, each second one reported.
+    QFETCH(QStringList, names);
+    QFETCH(QString, shownFrom);
+    QFETCH(QString, firstProblem);
+    QList<std::pair<QString, QByteArray>> files;
+    for (const QString &name : names) {
+        const RecordedFiles &recorded = ::recorded();
+        files.append({u"d/"_s + name,
+                      name.startsWith(u"master"_s)          ? recorded.master
+                              : name.startsWith(u"notes"_s) ? recorded.notes
+                                                            : recorded.send});
+    }
     QTemporaryDir dir;
-    const QByteArray send = recorded().send;
-    const ReceivedStudent student = readOnly(
-            writeClass(dir, {{u"d/send_1208.txt"_s, send}, {u"d/send_1208 (1).txt"_s, send}}));
-    QCOMPARE(rowsOf(student), expectedRows(u"d/send_1208 (1).txt"_s, false));
-    QCOMPARE(student.problems.size(), 7);
-    QCOMPARE(problemLine(student.problems[0]),
-             u"d/send_1208.txt:6: a record seen before, in d/send_1208 (1).txt at line 6"_s);
+    const ReceivedStudent student = readOnly(writeClass(dir, files));
+    const bool master = shownFrom.startsWith(u"master"_s);
+    QCOMPARE(rowsOf(student), expectedRows(u"d/"_s + shownFrom, master));
+    QCOMPARE(student.problems.size(), firstProblem.isEmpty() ? 0 : 7);
+    if (!firstProblem.isEmpty())
+        QCOMPARE(problemLine(student.problems[0]), firstProblem);
 }
 
 void TestReader::oneCopyEdited_data()
