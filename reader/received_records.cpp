@@ -810,23 +810,25 @@ ParsedFile parseRecordFile(QByteArrayView bytes, const QString &file)
 QList<StudentFiles> findStudents(const QStringList &paths)
 {
     std::map<QString, StudentFiles, decltype(&namedBefore)> students(&namedBefore);
-    const auto add = [&](const QFileInfo &info) {
-        StudentFiles &student = students[info.fileName()];
-        student.name = info.fileName();
-        student.paths.append(info.filePath());
-        student.shownNames.append(info.fileName());
+    const auto add = [&](const QString &name, const QString &path) {
+        StudentFiles &student = students[name];
+        student.name = name;
+        student.paths.append(path);
+        student.shownNames.append(name);
     };
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
-            add(info);
+            add(info.fileName(), path);
             continue;
         }
         // Each folder at the top is a student's, each file at the top a student of its own.
-        const QFileInfoList entries = QDir(path).entryInfoList(
-                QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        for (const QFileInfo &entry : entries)
-            add(entry);
+        QDirIterator entries(path,
+                             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        while (entries.hasNext()) {
+            const QString entry = entries.next();
+            add(entries.fileName(), entry);
+        }
     }
     QList<StudentFiles> result;
     for (auto &entry : students)

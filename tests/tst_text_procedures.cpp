@@ -24,6 +24,14 @@ QByteArray everyByte()
     return bytes;
 }
 
+// The bytes as cp1252ToUtf8 writes them.
+QByteArray utf8Of(QByteArrayView bytes)
+{
+    QByteArray utf8(3 * bytes.size(), Qt::Uninitialized);
+    utf8.truncate(cp1252ToUtf8(bytes, utf8.data()) - utf8.constData());
+    return utf8;
+}
+
 } // namespace
 
 class TestTextProcedures : public QObject
@@ -249,6 +257,7 @@ void TestTextProcedures::everyByteRoundTrips()
     QCOMPARE(text[0x9F], QChar(0x178));
     QCOMPARE(text[0xE9], QChar(0xE9));
     QCOMPARE(toCp1252(text), everyByte());
+    QCOMPARE(utf8Of(everyByte()), text.toUtf8());
 }
 
 void TestTextProcedures::byteAfterAscii_data()
@@ -262,10 +271,12 @@ void TestTextProcedures::byteAfterAscii_data()
 void TestTextProcedures::byteAfterAscii()
 {
     QFETCH(int, ascii);
-    QCOMPARE(fromCp1252(QByteArray(ascii, 'a')
-                        + "\x80"
-                          "b\x9F"),
-             QString(ascii, u'a') + QChar(0x20AC) + u'b' + QChar(0x178));
+    const QByteArray bytes = QByteArray(ascii, 'a')
+            + "\x80"
+              "b\x9F";
+    const QString text = QString(ascii, u'a') + QChar(0x20AC) + u'b' + QChar(0x178);
+    QCOMPARE(fromCp1252(bytes), text);
+    QCOMPARE(utf8Of(bytes), text.toUtf8());
 }
 
 void TestTextProcedures::everyByteReadsAsQtReadsIt()
