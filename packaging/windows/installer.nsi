@@ -37,18 +37,32 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; Whether the installed program file $0 is running, in $1: Windows lets no one write to it then.
+Function checkRunning
+    StrCpy $1 0
+    ${If} ${FileExists} $0
+        ClearErrors
+        FileOpen $2 $0 a
+        ${If} ${Errors}
+            StrCpy $1 1
+        ${Else}
+            FileClose $2
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
 ; A running program's files cannot be replaced, and replacing some of them would leave a program
-; that does not start: the user is asked to close it first. A silent install fails instead,
-; with exit code 2, and changes nothing.
+; that does not start: the user is asked to close it first, the window program or its console
+; build (the reader's .com). A silent install fails instead, with exit code 2, and changes nothing.
 Function closeRunningProgram
     retry:
-    ClearErrors
-    FileOpen $0 "$INSTDIR\${PROGRAM}.exe" a
-    ${IfNot} ${Errors}
-        FileClose $0
-        Return
+    StrCpy $0 "$INSTDIR\${PROGRAM}.exe"
+    Call checkRunning
+    ${If} $1 == 0
+        StrCpy $0 "$INSTDIR\${PROGRAM}.com"
+        Call checkRunning
     ${EndIf}
-    ${IfNot} ${FileExists} "$INSTDIR\${PROGRAM}.exe"
+    ${If} $1 == 0
         Return
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
