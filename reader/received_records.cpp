@@ -2,13 +2,13 @@
 
 #include "code/line_code.h"
 #include "files/clock_format.h"
+#include "files/file_layer.h"
 #include "files/number_text.h"
 #include "files/record_layout.h"
 #include "files/text_codec.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -649,21 +649,24 @@ private:
             m_student.skipped.append({shown, 0, reason});
             return std::nullopt;
         };
-        // Read-only and unlocked: the folder stays as it came. Nothing but a file: a pipe would
-        // keep the reading waiting.
-        QFile file(m_files.paths[index]);
-        const QFileInfo info(file);
-        if (!info.isFile())
+        // Read-only, shared with any other program and never locked: the folder stays as it
+        // came. Only a regular file is opened: a pipe would keep the reading waiting.
+        FileLayer &layer = FileLayer::system();
+        const FileLayer::Opened opened
+                = layer.openForReading(m_files.paths[index], FileLayer::Links::Follow);
+        if (opened.notAFile)
             return skip(u"not a file"_s);
-        if (info.size() > largestFile)
+        if (!opened.failure.isEmpty())
+            return skip(opened.failure);
+        const FileHandle file(layer, opened.handle);
+        const FileLayer::Status status = layer.status(file.get());
+        if (status.failure)
+            return skip(*status.failure);
+        if (status.size > largestFile)
             return skip(u"over 256 MB, too large for a record file"_s);
-        if (!file.open(QIODevice::ReadOnly))
-            return skip(file.errorString());
-        m_bytes.resize(info.size());
-        const qint64 size = file.read(m_bytes.data(), m_bytes.size());
-        if (size < 0)
-            return skip(file.errorString());
-        m_bytes.truncate(size);
+        m_bytes.resize(0);
+        if (const FileLayer::Failure failure = layer.read(file.get(), 0, status.size, m_bytes))
+            return skip(*failure);
         m_text.setBytes(m_bytes);
         FileRecords records = FileParser(m_text, shown).parse();
         if (!records.isRecordFile)
