@@ -230,7 +230,7 @@ void printWhereTheTimeGoes(const QString &folder, const QString &csvPath)
     double finding = 0, reading = 0, merging = 0, rows = 0, writing = 0;
     QList<StudentFiles> found;
     finding = elapsedSeconds([&] {
-        for (const StudentFiles &student : findStudents({folder}))
+        for (const StudentPlace &student : findStudents({folder}))
             found.append(listFiles(student));
     });
     QFile csv(csvPath);
@@ -277,7 +277,7 @@ int exportChild(const QString &csvPath, const QStringList &paths)
     const ExportStatus status = exportCsv(csvPath, paths, [](const QString &problem) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
     });
-    std::printf("%.1f\n", peakMegabytes());
+    std::printf("%.3f\n", peakMegabytes());
     return int(status);
 }
 

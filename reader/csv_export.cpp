@@ -172,7 +172,7 @@ ExportStatus exportCsv(const QString &csvPath, const QStringList &paths,
                        const ReadProgress &progress)
 {
     // Found before the CSV's temporary file is made, which may be in a folder read.
-    const QList<StudentFiles> students = findStudents(paths);
+    const QList<StudentPlace> students = findStudents(paths);
     QSaveFile csv(csvPath);
     const auto notWritten = [&] {
         problems(u"%1: %2"_s.arg(QDir::toNativeSeparators(csvPath), csv.errorString()));

@@ -15,7 +15,6 @@
 #include <QUtf8StringView>
 
 #include <algorithm>
-#include <map>
 #include <numeric>
 #include <tuple>
 
@@ -810,52 +809,53 @@ ParsedFile parseRecordFile(QByteArrayView bytes, const QString &file)
     return parsed;
 }
 
-QList<StudentFiles> findStudents(const QStringList &paths)
+QList<StudentPlace> findStudents(const QStringList &paths)
 {
-    std::map<QString, StudentFiles, decltype(&namedBefore)> students(&namedBefore);
-    const auto add = [&](const QString &name, const QString &path) {
-        StudentFiles &student = students[name];
-        student.name = name;
-        student.paths.append(path);
-        student.shownNames.append(name);
-    };
+    QList<StudentPlace> found;
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
-            add(info.fileName(), path);
+            found.append({info.fileName(), {info.path()}});
             continue;
         }
-        // Each folder at the top is a student's, each file at the top a student of its own.
         QDirIterator entries(path,
                              QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
         while (entries.hasNext()) {
-            const QString entry = entries.next();
-            add(entries.fileName(), entry);
+            entries.next();
+            found.append({entries.fileName(), {path}});
         }
     }
-    QList<StudentFiles> result;
-    for (auto &entry : students)
-        result.append(std::move(entry.second));
-    return result;
+    std::stable_sort(found.begin(), found.end(), [](const StudentPlace &a, const StudentPlace &b) {
+        return namedBefore(a.name, b.name);
+    });
+    // One student for each name, however many of the paths given hold it.
+    QList<StudentPlace> students;
+    for (StudentPlace &place : found) {
+        if (!students.isEmpty() && students.last().name == place.name)
+            students.last().folders += place.folders;
+        else
+            students.append(std::move(place));
+    }
+    return students;
 }
 
-StudentFiles listFiles(const StudentFiles &student)
+StudentFiles listFiles(const StudentPlace &student)
 {
     StudentFiles found {student.name, {}, {}};
-    for (qsizetype i = 0; i < student.paths.size(); ++i) {
-        const QString &path = student.paths[i];
+    for (const QString &folder : student.folders) {
+        const QString path = QDir(folder).filePath(student.name);
         if (!QFileInfo(path).isDir()) {
             found.paths.append(path);
-            found.shownNames.append(student.shownNames[i]);
+            found.shownNames.append(student.name);
             continue;
         }
-        const QDir folder(path);
+        const QDir top(path);
         QDirIterator files(path, QDir::Files | QDir::Hidden | QDir::System,
                            QDirIterator::Subdirectories);
         while (files.hasNext()) {
             const QString file = files.next();
             found.paths.append(file);
-            found.shownNames.append(student.shownNames[i] + u'/' + folder.relativeFilePath(file));
+            found.shownNames.append(student.name + u'/' + top.relativeFilePath(file));
         }
     }
     // In the order of their names, for the same rows on every run.
@@ -887,9 +887,9 @@ ReceivedStudent readStudent(const StudentFiles &files)
 
 QList<ReceivedStudent> readReceived(const QStringList &paths, const ReadProgress &progress)
 {
-    const QList<StudentFiles> students = findStudents(paths);
+    const QList<StudentPlace> students = findStudents(paths);
     QList<ReceivedStudent> read;
-    for (const StudentFiles &student : students) {
+    for (const StudentPlace &student : students) {
         read.append(readStudent(listFiles(student)));
         if (progress)
             progress(read.size(), students.size());

@@ -82,11 +82,20 @@ struct StudentFiles
     QStringList shownNames; // relative to the path given
 };
 
-// The students under `paths` in the order of their names, each with the folders and files that
-// hold their files, listed when the student is read: a class's list of files is not kept.
-QList<StudentFiles> findStudents(const QStringList &paths);
-// A student's files, the folders found by findStudents() listed, in the order of their names.
-StudentFiles listFiles(const StudentFiles &student);
+// A student found at the top of the paths given: the name of a folder of their files, or of a
+// file of its own, and the folders that hold one by that name.
+struct StudentPlace
+{
+    QString name;
+    QStringList folders; // each shared by every student found in it
+};
+
+// The students under `paths`, in the order of their names: each folder at the top of a folder
+// given, each file there, and each file given itself. Their files are listed only when they are
+// read, and a class's list of students holds little more than their names.
+QList<StudentPlace> findStudents(const QStringList &paths);
+// A student's files, in the order of their names.
+StudentFiles listFiles(const StudentPlace &student);
 
 struct ReceivedStudent
 {
