@@ -15,6 +15,7 @@
 #include <QUtf8StringView>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <tuple>
 
@@ -565,23 +566,12 @@ ReceivedRecord receivedRecord(const RecordFields &fields, const QString &file)
                                        : QDateTime()};
 }
 
-// What tells a record or a session from any other: a 64-bit hash of what it says, keyed anew each
-// run so that no file can be made to match another, and a number it holds as it is.
-struct Digest
-{
-    size_t hash = 0;
-    quint64 check = 0;
-
-    bool operator==(const Digest &) const = default;
-};
-
-size_t qHash(const Digest &digest, size_t seed)
-{
-    return digest.hash ^ seed;
-}
+// What tells a record or a session from any other: a 64-bit hash of what it says, keyed anew
+// each run, so that no file can be made to match another.
+using Digest = size_t;
 
 // The hash of `bytes`, keyed by `key`.
-size_t hashOf(size_t key, QByteArrayView bytes)
+Digest hashOf(size_t key, QByteArrayView bytes)
 {
     static const size_t seed = size_t(QHashSeed::globalSeed());
     return qHashBits(bytes.data(), size_t(bytes.size()), seed ^ key);
@@ -590,9 +580,10 @@ size_t hashOf(size_t key, QByteArrayView bytes)
 // A session's header texts in `texts`, one after another.
 Digest sessionDigest(const SessionFields &session, QByteArrayView texts)
 {
-    const size_t key = qHashMulti(0, session.codeLine.size(), session.assignment.size(),
-                                  session.startLine.size(), session.courseTitle.size());
-    return {hashOf(key, texts), quint64(session.date.toJulianDay())};
+    return hashOf(qHashMulti(0, session.codeLine.size(), session.assignment.size(),
+                             session.startLine.size(), session.courseTitle.size(),
+                             session.date.toJulianDay()),
+                  texts);
 }
 
 // A record as the same wherever it is found: neither its file, nor its line, nor a master
@@ -600,12 +591,11 @@ Digest sessionDigest(const SessionFields &session, QByteArrayView texts)
 // or anyNote, and `ordinal` counts the same record before it in its file.
 Digest recordDigest(const RecordFields &record, QByteArrayView texts, qint64 scope, qint64 ordinal)
 {
-    const size_t key
-            = qHashMulti(0, scope, ordinal, int(record.kind), record.notedDate.toJulianDay(),
-                         record.notedTime.msecsSinceStartOfDay(), int(record.ratingKind),
-                         record.scriptLine.size(), record.text.size());
-    return {hashOf(key, texts),
-            quint64(record.time.msecsSinceStartOfDay()) << 32 | quint32(record.rating.size())};
+    return hashOf(qHashMulti(0, scope, ordinal, int(record.kind),
+                             record.time.msecsSinceStartOfDay(), record.notedDate.toJulianDay(),
+                             record.notedTime.msecsSinceStartOfDay(), int(record.ratingKind),
+                             record.scriptLine.size(), record.text.size()),
+                  texts);
 }
 
 // A note of a notes file matches the same note in any session.
@@ -648,6 +638,8 @@ private:
             m_student.skipped.append({shown, 0, reason});
             return std::nullopt;
         };
+        if (index >= noFile)
+            return skip(u"one file more than the 65,535 read for a student"_s);
         // Read-only, shared with any other program and never locked: the folder stays as it
         // came. Only a regular file is opened: a pipe would keep the reading waiting.
         FileLayer &layer = FileLayer::system();
@@ -715,13 +707,13 @@ private:
     {
         for (qint64 ordinal = 0;; ++ordinal) {
             Taken &taken = m_taken[recordDigest(record, m_recordBuffer, scope, ordinal)];
-            if (taken.file < 0) {
-                taken = {qint32(record.file), qint32(record.file), record.line};
+            if (taken.file == noFile) {
+                taken = {record.line, quint16(record.file), quint16(record.file)};
                 return true;
             }
             if (taken.lastFile == record.file)
                 continue;
-            taken.lastFile = qint32(record.file);
+            taken.lastFile = quint16(record.file);
             if (seen == Seen::Reported && m_kinds[taken.file] == m_kinds[record.file])
                 m_student.problems.append({m_files.shownNames[record.file], record.line,
                                            u"a record seen before, in %1 at line %2"_s
@@ -731,13 +723,15 @@ private:
         }
     }
 
-    // Where a record was first taken, and the file that last held it too.
+    // Where a record was first taken, and the file that last held it too: eight bytes, of
+    // which a student's every record keeps one.
     struct Taken
     {
-        qint32 file = -1;
-        qint32 lastFile = -1;
         qint32 line = 0;
+        quint16 file = noFile;
+        quint16 lastFile = noFile;
     };
+    static constexpr quint16 noFile = std::numeric_limits<quint16>::max();
 
     const StudentFiles &m_files;
     StudentRecordSink &m_sink;
