@@ -107,6 +107,9 @@ public:
     // How many flushes the system's layer has asked the disk for, of files and folders alike: a
     // flush leaves nothing a test could read back, so tests count them.
     static int flushCount();
+    // Writes `line` and the system's line end to standard error: to a console in characters
+    // whatever its code page, to a file or a pipe as UTF-8.
+    static void writeErrorLine(QStringView line);
 };
 
 // A handle that is closed when it goes, through the layer that opened it.

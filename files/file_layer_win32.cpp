@@ -401,6 +401,22 @@ int FileLayer::flushCount()
     return flushes;
 }
 
+void FileLayer::writeErrorLine(QStringView line)
+{
+    // A console on its OEM code page would show UTF-8 bytes as other letters; its characters
+    // are written as they are. Standard error is the last place to tell of a failure: one of its
+    // own goes untold.
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode, written;
+    if (::GetConsoleMode(error, &mode)) {
+        const QString text = line.toString().append(u"\r\n");
+        ::WriteConsoleW(error, text.utf16(), DWORD(text.size()), &written, nullptr);
+        return;
+    }
+    const QByteArray bytes = line.toUtf8() + "\r\n";
+    ::WriteFile(error, bytes.constData(), DWORD(bytes.size()), &written, nullptr);
+}
+
 QString FileLayer::stateFolder(const QString &homeFolder)
 {
     // The user's own application data on this computer, which does not roam with the profile,

@@ -1,8 +1,8 @@
 #include "csv_export.h"
+#include "files/file_layer.h"
 #include "reader_window.h"
 
 #include <QApplication>
-#include <QTextStream>
 
 #include <cstring>
 
@@ -12,15 +12,11 @@ int main(int argc, char *argv[])
         // Without a window; the arguments as the system gives them, wide on Windows.
         QCoreApplication app(argc, argv);
         const QStringList arguments = app.arguments();
-        QTextStream errors(stderr);
         if (arguments.size() < 4) {
-            errors << "Usage: q_a_reader --csv FILE PATH...\n";
+            FileLayer::writeErrorLine(u"Usage: q_a_reader --csv FILE PATH...");
             return int(ExportStatus::NotWritten);
         }
-        const auto report = [&](const QString &line) {
-            errors << line << '\n';
-        };
-        return int(exportCsv(arguments[2], arguments.mid(3), report));
+        return int(exportCsv(arguments[2], arguments.mid(3), &FileLayer::writeErrorLine));
     }
     QApplication app(argc, argv);
     ReaderWindow window;

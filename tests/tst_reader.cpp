@@ -525,30 +525,36 @@ void TestReader::csvField()
 
 void TestReader::csvExitStatus_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("csvName");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("problems");
     const QByteArray send = recorded().send;
-    QTest::newRow("whole") << send << u"out.csv"_s << 0 << QStringList();
-    QTest::newRow("cut") << send.first(send.size() - 3) << u"out.csv"_s << 2
-                         << QStringList {u"send_1208.txt:58: a record cut short: the file ends at "
-                                         u"line 64"_s};
-    QTest::newRow("unwritable") << send << u"no-folder/out.csv"_s << 1 << QStringList();
+    const QString cut = u":58: a record cut short: the file ends at line 64"_s;
+    QTest::newRow("whole") << u"send_1208.txt"_s << send << u"out.csv"_s << 0 << QStringList();
+    QTest::newRow("cut") << u"send_1208.txt"_s << send.first(send.size() - 3) << u"out.csv"_s << 2
+                         << QStringList {u"send_1208.txt"_s + cut};
+    // Written as UTF-8 where it goes to a file or a pipe, whatever the system.
+    QTest::newRow("cut-name-beyond-ascii")
+            << u"Zo\u00eb send_1208.txt"_s << send.first(send.size() - 3) << u"out.csv"_s << 2
+            << QStringList {u"Zo\u00eb send_1208.txt"_s + cut};
+    QTest::newRow("unwritable") << u"send_1208.txt"_s << send << u"no-folder/out.csv"_s << 1
+                                << QStringList();
 }
 
 void TestReader::csvExitStatus()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, csvName);
     QFETCH(int, status);
     QFETCH(QStringList, problems);
     QTemporaryDir dir;
-    writeFile(dir.filePath(u"send_1208.txt"_s), bytes);
+    writeFile(dir.filePath(name), bytes);
     // The program itself, as a course team runs it.
     QProcess reader;
-    reader.start(u"" READER_PATH ""_s,
-                 {u"--csv"_s, dir.filePath(csvName), dir.filePath(u"send_1208.txt"_s)});
+    reader.start(u"" READER_PATH ""_s, {u"--csv"_s, dir.filePath(csvName), dir.filePath(name)});
     QVERIFY(reader.waitForFinished(-1));
     QCOMPARE(reader.exitStatus(), QProcess::NormalExit);
     QCOMPARE(reader.exitCode(), status);
