@@ -324,17 +324,8 @@ int FileLayer::flushCount()
 
 void FileLayer::writeErrorLine(QStringView line)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
     // Standard error is the last place to tell of a failure: one of its own goes untold.
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t wrote = retryOnInterrupt([&] {
-            return ::write(STDERR_FILENO, bytes.constData() + written,
-                           size_t(bytes.size() - written));
-        });
-        if (wrote <= 0)
-            return;
-        written += wrote;
-    }
+    system().write(STDERR_FILENO, line.toUtf8() + '\n');
 }
 
 QString FileLayer::stateFolder(const QString &homeFolder)

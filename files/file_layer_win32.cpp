@@ -413,8 +413,7 @@ void FileLayer::writeErrorLine(QStringView line)
         ::WriteConsoleW(error, text.utf16(), DWORD(text.size()), &written, nullptr);
         return;
     }
-    const QByteArray bytes = line.toUtf8() + "\r\n";
-    ::WriteFile(error, bytes.constData(), DWORD(bytes.size()), &written, nullptr);
+    system().write(Handle(error), line.toUtf8() + "\r\n");
 }
 
 QString FileLayer::stateFolder(const QString &homeFolder)
