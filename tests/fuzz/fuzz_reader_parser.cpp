@@ -1,21 +1,11 @@
 // Feeds arbitrary bytes to the reader's parser of received record files.
 
+#include "fuzz_check.h"
 #include "received_records.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

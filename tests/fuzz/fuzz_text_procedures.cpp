@@ -3,22 +3,12 @@
 #include "code/line_code.h"
 #include "files/number_text.h"
 #include "files/text_codec.h"
+#include "fuzz_check.h"
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
