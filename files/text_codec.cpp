@@ -179,19 +179,27 @@ QString expandBreaks(const QString &text)
     return QString(text).replace(u"{}"_s, u"\r\n"_s);
 }
 
-QStringList fromFileLines(QByteArrayView bytes)
+QList<QByteArrayView> fileLineViews(QByteArrayView bytes)
 {
-    QStringList lines;
+    QList<QByteArrayView> lines;
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = start;
         while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
-        lines.append(fromCp1252(bytes.sliced(start, end - start)));
+        lines.append(bytes.sliced(start, end - start));
         if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
             ++end;
         start = end + 1;
     }
+    return lines;
+}
+
+QStringList fromFileLines(QByteArrayView bytes)
+{
+    QStringList lines;
+    for (QByteArrayView line : fileLineViews(bytes))
+        lines.append(fromCp1252(line));
     return lines;
 }
 

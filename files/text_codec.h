@@ -21,6 +21,8 @@ QString fromBoxText(QString rawText);
 QString expandBreaks(const QString &text);
 // A file's lines, each without its line end (CR LF, LF or CR).
 QStringList fromFileLines(QByteArrayView bytes);
+// The same lines as views of `bytes`, in whatever character set they are.
+QList<QByteArrayView> fileLineViews(QByteArrayView bytes);
 // Lines as one text for a box, CR LF between them.
 QString joinedLines(const QStringList &lines);
 

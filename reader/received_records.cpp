@@ -124,21 +124,9 @@ private:
             m_lines.append(bytes.sliced(start, end - start - pair));
             start = end + 1;
         }
-        m_lastLineEnded = bytes.isEmpty() || bytes.back() == '\n';
-        if (crCount(bytes) == pairs)
-            return;
-
-        m_lines.clear();
-        for (qsizetype start = 0; start < bytes.size();) {
-            qsizetype end = start;
-            while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-                ++end;
-            m_lines.append(bytes.sliced(start, end - start));
-            m_lastLineEnded = end < bytes.size();
-            if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
-                ++end;
-            start = end + 1;
-        }
+        m_lastLineEnded = bytes.isEmpty() || bytes.back() == '\n' || bytes.back() == '\r';
+        if (crCount(bytes) != pairs)
+            m_lines = fileLineViews(bytes);
     }
 
     // Counted in blocks of a fixed size, which the compiler turns into vector instructions.

@@ -216,6 +216,7 @@ void TestReader::asReceived_data()
     const QByteArray send = recorded().send;
     const QByteArray utf8 = fromCp1252(send).toUtf8();
     QTest::newRow("lf") << u"send_1208.txt"_s << QByteArray(send).replace("\r\n", "\n");
+    QTest::newRow("cr") << u"send_1208.txt"_s << QByteArray(send).replace("\r\n", "\r");
     QTest::newRow("utf8") << u"send_1208.txt"_s << utf8;
     QTest::newRow("utf8-mark") << u"send_1208.txt"_s << "\xEF\xBB\xBF" + utf8;
     QTest::newRow("utf8-lf") << u"send_1208.txt"_s << QByteArray(utf8).replace("\r\n", "\n");
